@@ -1,0 +1,21 @@
+// Textures: PNG images decoded by DevIL and handed to GL by its GL layer.
+#pragma once
+
+#include <cstdint>
+
+// A GL texture name; 0 when an image could not be loaded.
+typedef uint32_t TextureId;
+
+// Number of caption images.
+enum { CAPTION_SLOT_COUNT = 11 };
+
+// Loads one image file as a GL texture with linear filtering and leaves it
+// bound to GL_TEXTURE_2D. Needs ilInit and a current GL context. Returns what
+// DevIL's ilutGLBindTexImage gives: 0 when the file is missing or broken.
+TextureId LoadTexture(const char* path);
+
+// Loads the eleven caption images into g_captionTextures, slot 0 to 10.
+void LoadCaptionImages();
+
+// The image file of each caption slot ("data/png/17.png" ... "data/png/06.png").
+extern const char* const CAPTION_IMAGE_FILES[CAPTION_SLOT_COUNT];

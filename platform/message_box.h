@@ -1,0 +1,19 @@
+// Platform services every host supplies to the core.
+//
+// The core reports the few failures a user must see (a mesh that cannot be
+// opened, the music that cannot be played) through one modal message box.
+// Each host implements ShowMessageBox once:
+//   message_box_win32.cpp   MessageBoxA with no owner window (the program)
+//   message_box_stderr.cpp  "caption: text" on stderr, recorded for tests
+//                           (the offline renderer and the tests)
+#pragma once
+
+// Flag values, the same numbers as the Win32 MB_* constants.
+enum : unsigned int {
+    MESSAGE_OK = 0x00000000u,               // one OK button, no icon
+    MESSAGE_ICON_EXCLAMATION = 0x00000030u  // the exclamation-mark icon
+};
+
+// Shows text in a modal box and returns once it is dismissed. caption may be
+// null: the box then carries the system's default title.
+void ShowMessageBox(const char* text, const char* caption, unsigned int flags);

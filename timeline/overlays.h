@@ -1,0 +1,12 @@
+// The caption and credits overlays, drawn flat over the scenes.
+#pragma once
+
+// Shows the revealed pieces of the caption sheet open at g_demoTime.
+void DrawCaptions();
+
+// Draws one rectangle (caption-layout pixels, 1280 x 720, y down) of the
+// bound caption texture at the matching place of the overlay space.
+void DrawCaptionPiece(int x1, int y1, int x2, int y2);
+
+// Covers the show viewport with the opaque credits image.
+void DrawCredits();
