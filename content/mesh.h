@@ -37,6 +37,9 @@ struct Mesh {
 // first, so loading again gives the same model.
 bool LoadObjMesh(const char* path, Mesh* mesh);
 
+// Frees the mesh's arrays and sets it back to a new, empty Mesh.
+void ReleaseMesh(Mesh* mesh);
+
 // Draws the triangles filled: one glTexCoord2f and one glVertex3f per corner,
 // in the caller's colour, matrices and texture state. Corners whose indices
 // fall outside the arrays are skipped with their whole triangle.

@@ -1,0 +1,44 @@
+// Textures: each PNG is decoded by DevIL into an image of its own and handed
+// to GL by DevIL's GL layer (ILUT), which also creates the GL texture. The
+// DevIL images and GL textures are kept for the whole run.
+//
+// Orientation: the overlays address every texture with v = 0 at the bottom
+// row of the picture. DevIL's PNG decoder marks its images as stored top row
+// first, and ILUT flips such an image to bottom row first before uploading,
+// so the picture arrives upright under that convention.
+#include "content/texture.h"
+
+#include "content/show_content.h"
+#include "platform/gl_api.h"
+
+#include <IL/il.h>
+#include <IL/ilut.h>
+
+const char* const CAPTION_IMAGE_FILES[CAPTION_SLOT_COUNT] = {
+    "data/png/17.png", "data/png/16.png", "data/png/15.png", "data/png/14.png",
+    "data/png/13.png", "data/png/11.png", "data/png/10.png", "data/png/09.png",
+    "data/png/08.png", "data/png/07.png", "data/png/06.png",
+};
+
+TextureId LoadTexture(const char* path)
+{
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    // A missing or broken file is not reported: ILUT then returns 0 and the
+    // overlays draw with that name.
+    ilLoadImage(path);
+    // ILUT's GL renderer is selected before every upload, not once.
+    ilutRenderer(ILUT_OPENGL);
+    const TextureId texture = ilutGLBindTexImage();
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return texture;
+}
+
+void LoadCaptionImages()
+{
+    for (int slot = 0; slot < CAPTION_SLOT_COUNT; ++slot)
+        g_captionTextures[slot] = LoadTexture(CAPTION_IMAGE_FILES[slot]);
+}
