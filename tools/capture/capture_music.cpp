@@ -1,0 +1,104 @@
+// Positions the show's music for each rendered frame (see capture_music.h).
+#include "tools/capture/capture_music.h"
+
+#include "audio/music.h"
+#include "soundlib/bass.h"
+#include "timeline/show_state.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+// The open stream's format and length; the library's 2.3 interface has no
+// call that reports the format, so it is read from the file itself.
+static struct {
+    bool deviceOpen = false;
+    int channels = 2;
+    int rate = 44100;
+    uint64_t length = 0;
+} s_captureMusic;
+
+// Little-endian 32-bit value at p.
+static uint32_t ReadLittle32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+bool ReadVorbisFormat(const char* path, int* channels, int* rate)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    // The first Ogg page: a 27-byte header, its segment table, then the
+    // first packet, which must be the Vorbis identification header.
+    unsigned char page[27 + 255 + 30];
+    size_t size = std::fread(page, 1, sizeof page, file);
+    std::fclose(file);
+    if (size < 27 || std::memcmp(page, "OggS", 4) != 0)
+        return false;
+    size_t packet = 27 + page[26];
+    if (size < packet + 16 || page[packet] != 1 || std::memcmp(page + packet + 1, "vorbis", 6) != 0)
+        return false;
+    int c = page[packet + 11];
+    uint32_t r = ReadLittle32(page + packet + 12);
+    if (c < 1 || r < 1000 || r > 384000)
+        return false;
+    *channels = c;
+    *rate = static_cast<int>(r);
+    return true;
+}
+
+uint64_t GetMusicBytePosition(double musicSeconds, int rate, int channels)
+{
+    if (!(musicSeconds > 0.0))
+        return 0;
+    uint64_t sampleFrames = static_cast<uint64_t>(std::floor(musicSeconds * rate));
+    return sampleFrames * 2u * static_cast<uint64_t>(channels);
+}
+
+bool OpenCaptureMusic()
+{
+    g_musicStream = 0;
+    if (!BASS_Init(0, 44100, 0, nullptr, nullptr)) {
+        std::fprintf(stderr, "halvane-capture: the sound library has no \"no sound\" device "
+            "(error %d); rendering silent\n", BASS_ErrorGetCode());
+        return false;
+    }
+    s_captureMusic.deviceOpen = true;
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, MUSIC_FILE, 0, 0, BASS_STREAM_DECODE);
+    if (stream == 0) {
+        std::fprintf(stderr, "halvane-capture: cannot open the music \"%s\" (error %d); rendering silent\n",
+            MUSIC_FILE, BASS_ErrorGetCode());
+        return false;
+    }
+    s_captureMusic.channels = 2;
+    s_captureMusic.rate = 44100;
+    if (!ReadVorbisFormat(MUSIC_FILE, &s_captureMusic.channels, &s_captureMusic.rate))
+        std::fprintf(stderr, "halvane-capture: cannot read the music's format; taking 44.1 kHz stereo\n");
+    s_captureMusic.length = BASS_ChannelGetLength(stream);
+    g_musicStream = stream;
+    return true;
+}
+
+void PositionCaptureMusic()
+{
+    if (g_musicStream == 0)
+        return;
+    // The music starts when the demo clock reads 0.3 (the float the show starts at).
+    double musicSeconds = static_cast<double>(g_demoTime) - static_cast<double>(0.3f);
+    uint64_t position = GetMusicBytePosition(musicSeconds, s_captureMusic.rate, s_captureMusic.channels);
+    // Past the end the stream stays at its end, where a real run hears nothing.
+    if (s_captureMusic.length != ~0ull && position > s_captureMusic.length)
+        position = s_captureMusic.length;
+    BASS_ChannelSetPosition(g_musicStream, position);
+}
+
+void CloseCaptureMusic()
+{
+    if (g_musicStream != 0)
+        BASS_StreamFree(g_musicStream);
+    g_musicStream = 0;
+    if (s_captureMusic.deviceOpen)
+        BASS_Free();
+    s_captureMusic.deviceOpen = false;
+}

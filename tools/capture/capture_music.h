@@ -1,0 +1,30 @@
+// The music of the offline renderer: the show's track opened as a decoding
+// stream on the sound library's "no sound" device and set, before every
+// frame, to the music time of that frame, so each spectrum request of the
+// scenes sees what a real run would be playing at that instant. InitMusic
+// is not used: it opens the default output device and a playing stream.
+#pragma once
+
+#include <cstdint>
+
+// Opens the "no sound" device and MUSIC_FILE as a decoding stream and stores
+// it in g_musicStream. When either fails, says so once on stderr, leaves
+// g_musicStream at 0 and returns false: the frames then render silent.
+bool OpenCaptureMusic();
+
+// Sets the stream to demo time - 0.3 (clamped to 0 and to the stream's
+// length). Does nothing while no stream is open.
+void PositionCaptureMusic();
+
+// Frees the stream and the device; safe when nothing was opened.
+void CloseCaptureMusic();
+
+// The stream byte position of a music time: whole sample frames of 16-bit
+// samples, 2 x channels bytes each (44.1 kHz stereo: 176,400 bytes per s).
+// Negative times give 0.
+uint64_t GetMusicBytePosition(double musicSeconds, int rate, int channels);
+
+// Reads the channel count and sample rate from the identification header at
+// the start of an Ogg Vorbis file. False when the file is missing or does not
+// start like one.
+bool ReadVorbisFormat(const char* path, int* channels, int* rate);

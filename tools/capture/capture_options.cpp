@@ -1,0 +1,253 @@
+// Command-line parsing and usage text of halvane-capture.
+#include "tools/capture/capture_options.h"
+
+#include "timeline/show_state.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+static const char USAGE[] =
+"Usage: halvane-capture [options] OUTPUT...\n"
+"\n"
+"Renders the show without a display (Mesa through EGL) and writes pictures or\n"
+"a video. Several outputs may be given at once; they share one render pass.\n"
+"\n"
+"Outputs:\n"
+"  --at T FILE.png        the first frame at or after demo time T\n"
+"  --from A --to B --every S DIR\n"
+"                         frames at demo times A, A+S, A+2S, ... up to B, as\n"
+"                         DIR/tTTTT.TTT.png (DIR is created; A defaults to\n"
+"                         0.3, B to 180)\n"
+"  --video FILE.mp4       the whole show as H.264 (yuv420p) at --fps, with the\n"
+"                         music muxed in when the data folder has it (ffmpeg)\n"
+"  --sheet FILE.png       a contact sheet: a thumbnail every 5 s of demo time,\n"
+"                         each labelled with the demo time of its frame\n"
+"  --bench                times 300 frames inside each scene's window and an\n"
+"                         empty frame (captions only), prints the median\n"
+"                         milliseconds per frame (glFinish included) and how\n"
+"                         long InitShow takes; writes nothing\n"
+"\n"
+"Settings:\n"
+"  --fps N                frames per second of the sequence, 1 to 1000\n"
+"                         (default 60)\n"
+"  --aspect 16:9|4:3      16:9 renders 1280x720; 4:3 renders 1024x768 with the\n"
+"                         16:9 picture between black bars (default 16:9)\n"
+"  --data DIR             the folder holding the show's content (the one that\n"
+"                         has sphere_up.obj, png/, the music), whatever its\n"
+"                         name; default: data/ in the working directory.\n"
+"                         Output paths still resolve against the working\n"
+"                         directory\n"
+"  -h, --help             this text\n"
+"\n"
+"The frame clock: the first frame is drawn at demo time 0.3 and every further\n"
+"frame adds (float)(1.0/fps) to the demo time in single precision, exactly as\n"
+"the show accumulates its frame times; frames are drawn in sequence from the\n"
+"start, so random draws and gathered squares follow a real run at that rate.\n"
+"Accumulation keeps frame k within a few milliseconds of 0.3 + k/fps (0.2 ms\n"
+"at 180 s for 60 fps). The run ends with the first frame at or after 180 s,\n"
+"which is still drawn, or earlier when no output needs more. Picture targets\n"
+"take the first frame at or after their time; labels and messages give that\n"
+"frame's actual demo time. The music is opened as a decoding stream on the\n"
+"\"no sound\" device and set, before every frame, to demo time - 0.3, so the\n"
+"scenes hear what would be playing then; without it the show is silent.\n"
+"\n"
+"Exit codes: 0 done, 1 rendering or writing failed, 2 bad arguments.\n";
+
+const char* GetCaptureUsage()
+{
+    return USAGE;
+}
+
+// Reads a whole argument as a finite number; false on anything else.
+static bool ParseNumber(const char* text, double* value)
+{
+    if (!text || !*text)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    double v = std::strtod(text, &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
+// Reads a demo time within the show (0 to 180 s) into value.
+static bool ParseDemoTime(const char* option, const char* text, double* value, std::string* error)
+{
+    if (!ParseNumber(text, value)) {
+        *error = std::string(option) + ": '" + text + "' is not a number of seconds";
+        return false;
+    }
+    if (*value < 0.0 || *value > static_cast<double>(END_TIME)) {
+        *error = std::string(option) + ": " + text + " s lies outside the show (0 to 180 s)";
+        return false;
+    }
+    return true;
+}
+
+// Fails with a message when an option that takes one output is given twice.
+static bool RefuseRepeat(bool alreadyGiven, const char* option, std::string* error)
+{
+    if (alreadyGiven)
+        *error = std::string(option) + " is given twice";
+    return !alreadyGiven;
+}
+
+int CountEveryTargets(const CaptureOptions& options)
+{
+    // A small tolerance keeps B itself when (B - A) / S is whole but rounds low.
+    double steps = (options.toTime - options.fromTime) / options.everySeconds;
+    if (steps >= static_cast<double>(MAX_CAPTURE_FRAME_FILES))
+        return MAX_CAPTURE_FRAME_FILES + 1;
+    return static_cast<int>(std::floor(steps + 1e-9)) + 1;
+}
+
+double GetEveryTarget(const CaptureOptions& options, int i)
+{
+    return options.fromTime + options.everySeconds * i;
+}
+
+int CountSheetTargets()
+{
+    return static_cast<int>(static_cast<double>(END_TIME) / SHEET_INTERVAL) + 1;
+}
+
+double GetSheetTarget(int i)
+{
+    // The first thumbnail is the first frame; the show has no frame before 0.3.
+    return i == 0 ? 0.3 : SHEET_INTERVAL * i;
+}
+
+// Checks the options that only make sense together.
+static bool CheckCaptureOptions(CaptureOptions* options, std::string* error)
+{
+    if ((options->hasFrom || options->hasTo) && !options->hasEvery) {
+        *error = "--from and --to need --every S DIR";
+        return false;
+    }
+    if (options->hasEvery) {
+        if (options->fromTime > options->toTime) {
+            *error = "--from must not lie after --to";
+            return false;
+        }
+        if (CountEveryTargets(*options) > MAX_CAPTURE_FRAME_FILES) {
+            *error = "--every would write more than 100000 files; choose a longer step";
+            return false;
+        }
+    }
+    bool hasOutput = options->hasAt || options->hasEvery || !options->videoFile.empty()
+        || !options->sheetFile.empty();
+    if (options->bench && hasOutput) {
+        *error = "--bench renders its own frames and writes nothing; give it alone";
+        return false;
+    }
+    if (!options->bench && !hasOutput) {
+        *error = "nothing to do: give --at, --every, --video, --sheet or --bench";
+        return false;
+    }
+    return true;
+}
+
+CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
+    CaptureOptions* options, std::string* error)
+{
+    *options = CaptureOptions();
+    error->clear();
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        // The number of values each option takes, checked before reading them.
+        int values = 0;
+        if (!std::strcmp(arg, "--at") || !std::strcmp(arg, "--every"))
+            values = 2;
+        else if (!std::strcmp(arg, "--from") || !std::strcmp(arg, "--to") || !std::strcmp(arg, "--video")
+            || !std::strcmp(arg, "--sheet") || !std::strcmp(arg, "--fps") || !std::strcmp(arg, "--aspect")
+            || !std::strcmp(arg, "--data"))
+            values = 1;
+        else if (!std::strcmp(arg, "--bench") || !std::strcmp(arg, "--help") || !std::strcmp(arg, "-h"))
+            values = 0;
+        else {
+            *error = std::string("unknown argument '") + arg + "'";
+            return CAPTURE_PARSE_ERROR;
+        }
+        if (i + values >= argc) {
+            *error = std::string(arg) + (values == 2 ? " needs two values" : " needs a value");
+            return CAPTURE_PARSE_ERROR;
+        }
+        const char* v1 = values >= 1 ? argv[i + 1] : nullptr;
+        const char* v2 = values >= 2 ? argv[i + 2] : nullptr;
+        i += values;
+
+        if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
+            options->help = true;
+        } else if (!std::strcmp(arg, "--bench")) {
+            options->bench = true;
+        } else if (!std::strcmp(arg, "--at")) {
+            if (!RefuseRepeat(options->hasAt, arg, error) || !ParseDemoTime(arg, v1, &options->atTime, error))
+                return CAPTURE_PARSE_ERROR;
+            if (!*v2) {
+                *error = "--at needs a file name after the time";
+                return CAPTURE_PARSE_ERROR;
+            }
+            options->hasAt = true;
+            options->atFile = v2;
+        } else if (!std::strcmp(arg, "--every")) {
+            if (!RefuseRepeat(options->hasEvery, arg, error))
+                return CAPTURE_PARSE_ERROR;
+            if (!ParseNumber(v1, &options->everySeconds) || options->everySeconds <= 0.0) {
+                *error = std::string("--every: '") + v1 + "' is not a positive number of seconds";
+                return CAPTURE_PARSE_ERROR;
+            }
+            if (!*v2) {
+                *error = "--every needs a folder after the step";
+                return CAPTURE_PARSE_ERROR;
+            }
+            options->hasEvery = true;
+            options->everyDir = v2;
+        } else if (!std::strcmp(arg, "--from")) {
+            if (!RefuseRepeat(options->hasFrom, arg, error) || !ParseDemoTime(arg, v1, &options->fromTime, error))
+                return CAPTURE_PARSE_ERROR;
+            options->hasFrom = true;
+        } else if (!std::strcmp(arg, "--to")) {
+            if (!RefuseRepeat(options->hasTo, arg, error) || !ParseDemoTime(arg, v1, &options->toTime, error))
+                return CAPTURE_PARSE_ERROR;
+            options->hasTo = true;
+        } else if (!std::strcmp(arg, "--video") || !std::strcmp(arg, "--sheet")) {
+            std::string& file = arg[2] == 'v' ? options->videoFile : options->sheetFile;
+            if (!RefuseRepeat(!file.empty(), arg, error))
+                return CAPTURE_PARSE_ERROR;
+            if (!*v1) {
+                *error = std::string(arg) + " needs a file name";
+                return CAPTURE_PARSE_ERROR;
+            }
+            file = v1;
+        } else if (!std::strcmp(arg, "--fps")) {
+            double fps = 0.0;
+            if (!ParseNumber(v1, &fps) || fps != std::floor(fps) || fps < 1.0 || fps > MAX_CAPTURE_FPS) {
+                *error = std::string("--fps: '") + v1 + "' is not a whole number from 1 to 1000";
+                return CAPTURE_PARSE_ERROR;
+            }
+            options->fps = static_cast<int>(fps);
+        } else if (!std::strcmp(arg, "--aspect")) {
+            if (!std::strcmp(v1, "16:9"))
+                options->fourThree = false;
+            else if (!std::strcmp(v1, "4:3"))
+                options->fourThree = true;
+            else {
+                *error = std::string("--aspect: '") + v1 + "' is neither 16:9 nor 4:3";
+                return CAPTURE_PARSE_ERROR;
+            }
+        } else if (!std::strcmp(arg, "--data")) {
+            if (!*v1) {
+                *error = "--data needs a folder";
+                return CAPTURE_PARSE_ERROR;
+            }
+            options->dataDir = v1;
+        }
+    }
+    if (options->help)
+        return CAPTURE_PARSE_HELP;
+    return CheckCaptureOptions(options, error) ? CAPTURE_PARSE_OK : CAPTURE_PARSE_ERROR;
+}
