@@ -5,9 +5,15 @@
 
 #include <cstdint>
 
+#if defined(_WIN32)
+// Windows programs see DWORD and BOOL from the system headers; ours must be
+// the same types.
+#include <wtypes.h>
+#else
 typedef uint32_t DWORD;
-typedef uint64_t QWORD;
 typedef int BOOL;
+#endif
+typedef uint64_t QWORD;
 typedef DWORD HSTREAM;
 
 #ifndef TRUE

@@ -1,0 +1,151 @@
+// DevIL stand-in: the six image calls of the show over stb_image, for
+// Windows builds without a DevIL. It matches what DevIL's GL layer does with
+// a PNG: the texture's internal format is the picture's channel count, rows
+// go up bottom row first, GL_UNPACK_ALIGNMENT is left at 1, filtering is
+// linear and wrapping repeats; where the GL cannot take sizes other than
+// powers of two, the picture is scaled up to the next ones. Unlike DevIL,
+// which uploads a 1 x 1 image of undefined content for a file it could not
+// load, a failed image gives the texture name 0.
+//
+// Images are kept in a small table for the whole run, as DevIL keeps them;
+// everything here runs at load time on the GL thread.
+#include <IL/il.h>
+#include <IL/ilut.h>
+
+#include <GL/glu.h>
+
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include "stb_image.h"
+
+namespace {
+
+// One decoded picture: rows bottom first, channels bytes per pixel.
+struct StandinImage {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    std::vector<unsigned char> pixels;
+};
+
+// Image 0 is never handed out, as in DevIL.
+std::vector<StandinImage> s_images(1);
+ILuint s_boundImage = 0;
+
+// The GL pixel format of a picture with this many channels.
+GLenum PixelFormatOf(int channels)
+{
+    switch (channels) {
+    case 1: return GL_LUMINANCE;
+    case 2: return GL_LUMINANCE_ALPHA;
+    case 3: return GL_RGB;
+    default: return GL_RGBA;
+    }
+}
+
+bool IsPowerOfTwo(int value)
+{
+    return value > 0 && (value & (value - 1)) == 0;
+}
+
+int NextPowerOfTwo(int value)
+{
+    int power = 1;
+    while (power < value)
+        power *= 2;
+    return power;
+}
+
+// True when the current GL takes texture sizes that are not powers of two.
+bool GlTakesAnyTextureSize()
+{
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (version && version[0] >= '2' && version[0] <= '9')
+        return true;
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    return extensions && strstr(extensions, "GL_ARB_texture_non_power_of_two");
+}
+
+}  // namespace
+
+extern "C" void ilInit(void)
+{
+    // GL wants the bottom row first.
+    stbi_set_flip_vertically_on_load(1);
+}
+
+extern "C" void ilGenImages(ILsizei count, ILuint* images)
+{
+    assert(count >= 0 && images);
+    for (ILsizei i = 0; i < count; ++i) {
+        images[i] = static_cast<ILuint>(s_images.size());
+        s_images.emplace_back();
+    }
+}
+
+extern "C" void ilBindImage(ILuint image)
+{
+    assert(image < s_images.size());
+    s_boundImage = image;
+}
+
+extern "C" ILboolean ilLoadImage(ILconst_string fileName)
+{
+    if (s_boundImage == 0 || !fileName)
+        return IL_FALSE;
+    StandinImage& image = s_images[s_boundImage];
+    image = StandinImage();
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    unsigned char* pixels = stbi_load(fileName, &width, &height, &channels, 0);
+    if (!pixels)
+        return IL_FALSE;
+    image.width = width;
+    image.height = height;
+    image.channels = channels;
+    image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * channels);
+    stbi_image_free(pixels);
+    return IL_TRUE;
+}
+
+extern "C" ILboolean ilutRenderer(ILenum renderer)
+{
+    return renderer == ILUT_OPENGL ? IL_TRUE : IL_FALSE;
+}
+
+extern "C" GLuint ilutGLBindTexImage(void)
+{
+    if (s_boundImage == 0 || s_images[s_boundImage].pixels.empty())
+        return 0;
+    const StandinImage& image = s_images[s_boundImage];
+    const GLenum format = PixelFormatOf(image.channels);
+
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+
+    if (GlTakesAnyTextureSize() || (IsPowerOfTwo(image.width) && IsPowerOfTwo(image.height))) {
+        glTexImage2D(GL_TEXTURE_2D, 0, image.channels, image.width, image.height, 0, format,
+                     GL_UNSIGNED_BYTE, image.pixels.data());
+    } else {
+        const int width = NextPowerOfTwo(image.width);
+        const int height = NextPowerOfTwo(image.height);
+        std::vector<unsigned char> scaled(static_cast<size_t>(width) * height * image.channels);
+        gluScaleImage(format, image.width, image.height, GL_UNSIGNED_BYTE, image.pixels.data(),
+                      width, height, GL_UNSIGNED_BYTE, scaled.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, image.channels, width, height, 0, format,
+                     GL_UNSIGNED_BYTE, scaled.data());
+    }
+    return texture;
+}
