@@ -19,8 +19,8 @@ static const char USAGE[] =
 "  --from A --to B --every S DIR\n"
 "                         frames at demo times A, A+S, A+2S, ... up to B, as\n"
 "                         DIR/tTTTT.TTT.png (DIR is created; A defaults to\n"
-"                         0.3, B to 180)\n"
-"  --video FILE.mp4       the whole show as H.264 (yuv420p) at --fps, with the\n"
+"                         0.3, B to --until)\n"
+"  --video FILE.mp4       the show as H.264 (yuv420p) at --fps, with the\n"
 "                         music muxed in when the data folder has it (ffmpeg)\n"
 "  --sheet FILE.png       a contact sheet: a thumbnail every 5 s of demo time,\n"
 "                         each labelled with the demo time of its frame\n"
@@ -30,6 +30,9 @@ static const char USAGE[] =
 "                         long InitShow takes; writes nothing\n"
 "\n"
 "Settings:\n"
+"  --until T              end the pass, and every output, with the first frame\n"
+"                         at or after demo time T (default: the show's end,\n"
+"                         180 s): e.g. a short --video or a partial --sheet\n"
 "  --fps N                frames per second of the sequence, 1 to 1000\n"
 "                         (default 60)\n"
 "  --aspect 16:9|4:3      16:9 renders 1280x720; 4:3 renders 1024x768 with the\n"
@@ -110,9 +113,9 @@ double GetEveryTarget(const CaptureOptions& options, int i)
     return options.fromTime + options.everySeconds * i;
 }
 
-int CountSheetTargets()
+int CountSheetTargets(const CaptureOptions& options)
 {
-    return static_cast<int>(static_cast<double>(END_TIME) / SHEET_INTERVAL) + 1;
+    return static_cast<int>(options.untilTime / SHEET_INTERVAL) + 1;
 }
 
 double GetSheetTarget(int i)
@@ -124,6 +127,9 @@ double GetSheetTarget(int i)
 // Checks the options that only make sense together.
 static bool CheckCaptureOptions(CaptureOptions* options, std::string* error)
 {
+    // Without --to, --every runs as far as the pass does.
+    if (!options->hasTo)
+        options->toTime = options->untilTime;
     if ((options->hasFrom || options->hasTo) && !options->hasEvery) {
         *error = "--from and --to need --every S DIR";
         return false;
@@ -135,6 +141,16 @@ static bool CheckCaptureOptions(CaptureOptions* options, std::string* error)
         }
         if (CountEveryTargets(*options) > MAX_CAPTURE_FRAME_FILES) {
             *error = "--every would write more than 100000 files; choose a longer step";
+            return false;
+        }
+    }
+    if (options->hasUntil) {
+        if (options->hasAt && options->atTime > options->untilTime) {
+            *error = "--at lies after --until";
+            return false;
+        }
+        if (options->hasEvery && options->toTime > options->untilTime) {
+            *error = "--to lies after --until";
             return false;
         }
     }
@@ -162,7 +178,8 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
         int values = 0;
         if (!std::strcmp(arg, "--at") || !std::strcmp(arg, "--every"))
             values = 2;
-        else if (!std::strcmp(arg, "--from") || !std::strcmp(arg, "--to") || !std::strcmp(arg, "--video")
+        else if (!std::strcmp(arg, "--from") || !std::strcmp(arg, "--to") || !std::strcmp(arg, "--until")
+            || !std::strcmp(arg, "--video")
             || !std::strcmp(arg, "--sheet") || !std::strcmp(arg, "--fps") || !std::strcmp(arg, "--aspect")
             || !std::strcmp(arg, "--data"))
             values = 1;
@@ -214,6 +231,10 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
             if (!RefuseRepeat(options->hasTo, arg, error) || !ParseDemoTime(arg, v1, &options->toTime, error))
                 return CAPTURE_PARSE_ERROR;
             options->hasTo = true;
+        } else if (!std::strcmp(arg, "--until")) {
+            if (!RefuseRepeat(options->hasUntil, arg, error) || !ParseDemoTime(arg, v1, &options->untilTime, error))
+                return CAPTURE_PARSE_ERROR;
+            options->hasUntil = true;
         } else if (!std::strcmp(arg, "--video") || !std::strcmp(arg, "--sheet")) {
             std::string& file = arg[2] == 'v' ? options->videoFile : options->sheetFile;
             if (!RefuseRepeat(!file.empty(), arg, error))

@@ -32,6 +32,9 @@ struct CaptureOptions {
     double toTime = 180.0;
     double everySeconds = 0.0;
     std::string everyDir;
+    // --until T: the pass ends with the first frame at or after T.
+    bool hasUntil = false;
+    double untilTime = 180.0;
     std::string videoFile;        // --video FILE
     std::string sheetFile;        // --sheet FILE
     bool bench = false;           // --bench
@@ -60,8 +63,9 @@ int CountEveryTargets(const CaptureOptions& options);
 // that long runs do not drift.
 double GetEveryTarget(const CaptureOptions& options, int i);
 
-// Number of thumbnails of the contact sheet: 0.3 s, then 5, 10, ... 180 s.
-int CountSheetTargets();
+// Number of thumbnails of the contact sheet: 0.3 s, then 5, 10, ... 180 s,
+// or up to --until.
+int CountSheetTargets(const CaptureOptions& options);
 
 // The demo time of the i-th thumbnail of the contact sheet.
 double GetSheetTarget(int i);

@@ -34,7 +34,7 @@ struct CapturePass {
 static double GetPassEndTime(const CaptureOptions& options)
 {
     if (!options.videoFile.empty() || !options.sheetFile.empty())
-        return END_TIME;
+        return options.untilTime;
     double end = 0.3;
     if (options.hasAt && options.atTime > end)
         end = options.atTime;
@@ -101,7 +101,7 @@ int RunCapturePass(const CaptureOptions& options)
     pass.options = &options;
     pass.atPending = options.hasAt;
     pass.everyCount = options.hasEvery ? CountEveryTargets(options) : 0;
-    pass.sheetCount = options.sheetFile.empty() ? 0 : CountSheetTargets();
+    pass.sheetCount = options.sheetFile.empty() ? 0 : CountSheetTargets(options);
     pass.readback.resize(static_cast<size_t>(width) * height * 4);
     ResizeRgbImage(&pass.frame, width, height, 255, 255, 255);
     if (pass.sheetCount > 0)
@@ -133,7 +133,7 @@ int RunCapturePass(const CaptureOptions& options)
         }
         UpdateProgress(g_demoTime);
         // The show's last frame is the first at or after its end time.
-        if (IsLastShowFrame() || !IsPassPending(pass))
+        if (IsLastShowFrame() || !IsPassPending(pass) || HasCaptureClockReached(options.untilTime))
             break;
     }
     FinishProgress();

@@ -1,0 +1,187 @@
+// The pieces of halvane-capture as functions: the frame clock, music byte
+// positions and the Vorbis header, picture conversion and labels, and the
+// ffmpeg command.
+#include "timeline/show_state.h"
+#include "tools/capture/capture_clock.h"
+#include "tools/capture/capture_image.h"
+#include "tools/capture/capture_music.h"
+#include "tools/capture/capture_video.h"
+
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+TEST(CaptureClock, AccumulatesInSinglePrecisionLikeTheShow)
+{
+    StartCaptureClock(60);
+    EXPECT_EQ(g_demoTime, 0.3f);
+    EXPECT_EQ(GetCaptureFrameStep(), static_cast<float>(1.0 / 60.0));
+    float expected = 0.3f;
+    for (int k = 0; k < 600; ++k) {
+        StepCaptureClock();
+        expected = expected + static_cast<float>(1.0 / 60.0);
+    }
+    EXPECT_EQ(g_demoTime, expected);
+    EXPECT_NEAR(g_demoTime, 10.3, 1e-4);
+}
+
+TEST(CaptureClock, RunsToTheFirstFrameAtOrAfterTheEnd)
+{
+    StartCaptureClock(60);
+    int frames = 1;
+    while (!IsLastShowFrame()) {
+        StepCaptureClock();
+        ++frames;
+    }
+    EXPECT_GE(g_demoTime, END_TIME);
+    EXPECT_LT(g_demoTime - GetCaptureFrameStep(), END_TIME);
+    // 0.3 + k / 60 >= 180 first for k = 10782; accumulation keeps that frame.
+    EXPECT_EQ(frames, 10783);
+}
+
+TEST(CaptureClock, TargetsCompareAsTheShowsFloats)
+{
+    // 162.8 as a double lies below 162.8f: a frame at 162.8f reaches it, and
+    // the target means the float the show's windows are written in.
+    g_demoTime = 162.8f;
+    EXPECT_TRUE(HasCaptureClockReached(162.8));
+    g_demoTime = 162.79999f;
+    EXPECT_FALSE(HasCaptureClockReached(162.8));
+    g_demoTime = 0.3f;
+    EXPECT_TRUE(HasCaptureClockReached(0.3));
+    EXPECT_TRUE(HasCaptureClockReached(0.0));
+    EXPECT_FALSE(HasCaptureClockReached(0.31));
+}
+
+TEST(CaptureMusic, BytePositionsCountWholeSampleFrames)
+{
+    EXPECT_EQ(GetMusicBytePosition(1.0, 44100, 2), 176400u);
+    EXPECT_EQ(GetMusicBytePosition(0.0, 44100, 2), 0u);
+    EXPECT_EQ(GetMusicBytePosition(-0.25, 44100, 2), 0u);
+    EXPECT_EQ(GetMusicBytePosition(1.0, 22050, 1), 44100u);
+    // A fraction of a sample frame never splits a frame.
+    EXPECT_EQ(GetMusicBytePosition(1.5 / 44100.0, 44100, 2), 4u);
+    EXPECT_EQ(GetMusicBytePosition(179.7, 44100, 2) % 4u, 0u);
+}
+
+// Writes bytes to a fresh file and returns its path.
+std::string WriteTestFile(const char* name, const void* bytes, size_t size)
+{
+    std::string path = testing::TempDir() + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes, 1, size, f);
+    std::fclose(f);
+    return path;
+}
+
+TEST(CaptureMusic, VorbisFormatComesFromTheIdentificationHeader)
+{
+    // An Ogg page header with one 30-byte segment, then the Vorbis
+    // identification packet: version 0, 1 channel, 48000 Hz.
+    unsigned char file[27 + 1 + 30] = { 'O', 'g', 'g', 'S' };
+    file[26] = 1;
+    file[27] = 30;
+    unsigned char* packet = file + 28;
+    packet[0] = 1;
+    std::memcpy(packet + 1, "vorbis", 6);
+    packet[11] = 1;
+    packet[12] = 0x80;  // 48000 = 0xBB80
+    packet[13] = 0xBB;
+    int channels = 0, rate = 0;
+    std::string path = WriteTestFile("capture_vorbis_ok.ogg", file, sizeof file);
+    ASSERT_TRUE(ReadVorbisFormat(path.c_str(), &channels, &rate));
+    EXPECT_EQ(channels, 1);
+    EXPECT_EQ(rate, 48000);
+
+    // Cut short, not Ogg, not Vorbis, missing: refused, outputs untouched.
+    channels = rate = -7;
+    path = WriteTestFile("capture_vorbis_short.ogg", file, 30);
+    EXPECT_FALSE(ReadVorbisFormat(path.c_str(), &channels, &rate));
+    file[0] = 'X';
+    path = WriteTestFile("capture_vorbis_notogg.ogg", file, sizeof file);
+    EXPECT_FALSE(ReadVorbisFormat(path.c_str(), &channels, &rate));
+    file[0] = 'O';
+    packet[1] = 'V';
+    path = WriteTestFile("capture_vorbis_novorbis.ogg", file, sizeof file);
+    EXPECT_FALSE(ReadVorbisFormat(path.c_str(), &channels, &rate));
+    EXPECT_FALSE(ReadVorbisFormat("/nonexistent/music.ogg", &channels, &rate));
+    EXPECT_EQ(channels, -7);
+    EXPECT_EQ(rate, -7);
+}
+
+TEST(CaptureImage, ReadbackIsFlippedToTopDownRgb)
+{
+    // Two rows of two pixels, bottom row first as GL reads them.
+    const uint8_t rgba[] = { 1, 2, 3, 99, 4, 5, 6, 99, 7, 8, 9, 99, 10, 11, 12, 99 };
+    RgbImage image;
+    ResizeRgbImage(&image, 2, 2, 0, 0, 0);
+    ConvertReadbackToRgb(rgba, &image);
+    const uint8_t expected[] = { 7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6 };
+    ASSERT_EQ(image.pixels.size(), sizeof expected);
+    for (size_t i = 0; i < sizeof expected; ++i)
+        EXPECT_EQ(image.pixels[i], expected[i]) << i;
+}
+
+TEST(CaptureImage, ThumbnailsAverageBlocksAndClip)
+{
+    RgbImage source;
+    ResizeRgbImage(&source, 8, 4, 0, 0, 0);
+    // Left 4x4 block: half white, half black; right block: all 200.
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            for (int c = 0; c < 3; ++c)
+                source.pixels[(y * 8 + x) * 3 + c] = x < 4 ? (y < 2 ? 255 : 0) : 200;
+    RgbImage target;
+    ResizeRgbImage(&target, 3, 1, 7, 7, 7);
+    PasteShrunkImage(source, 4, &target, 1, 0);
+    EXPECT_EQ(target.pixels[0], 7);    // left of the paste: untouched
+    EXPECT_EQ(target.pixels[3], 128);  // (8 * 255 + 2) / 16 rounded
+    EXPECT_EQ(target.pixels[6], 200);
+    // Pasting partly or wholly outside writes nothing out of bounds.
+    PasteShrunkImage(source, 4, &target, 2, 0);
+    PasteShrunkImage(source, 4, &target, -5, -5);
+    PasteShrunkImage(source, 4, &target, 100, 100);
+    EXPECT_EQ(target.pixels[6], 128);
+}
+
+TEST(CaptureImage, LabelsDrawInsideTheirBoxAndClipAtEdges)
+{
+    RgbImage image;
+    ResizeRgbImage(&image, 120, 30, 0, 0, 0);
+    const int width = MeasureImageText("12.35 s", 2);
+    EXPECT_GT(width, 40);
+    DrawImageText(&image, 4, 4, 2, "12.35 s", 255, 255, 255);
+    int lit = 0, outside = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.pixels[(y * image.width + x) * 3] == 255) {
+                ++lit;
+                if (x < 4 || x >= 4 + width || y < 4 || y >= 4 + 24)
+                    ++outside;
+            }
+    EXPECT_GT(lit, 50);
+    EXPECT_EQ(outside, 0);
+    // Text running off every edge is clipped, not written past the buffer.
+    DrawImageText(&image, 100, 20, 3, "180.00 s", 1, 1, 1);
+    DrawImageText(&image, -30, -10, 3, "180.00 s", 1, 1, 1);
+    EXPECT_EQ(image.pixels.size(), 120u * 30u * 3u);
+}
+
+TEST(CaptureVideo, FfmpegCommandQuotesPathsAndMuxesOnlyWithMusic)
+{
+    std::string command = BuildFfmpegCommand("/tmp/it's here.mp4", 1024, 768, 30, "data/vx - orrin lumo.ogg");
+    EXPECT_NE(command.find("-f rawvideo -pix_fmt rgb24 -s 1024x768 -framerate 30 -i -"), std::string::npos);
+    EXPECT_NE(command.find("-i 'data/vx - orrin lumo.ogg'"), std::string::npos);
+    EXPECT_NE(command.find("-c:v libx264"), std::string::npos);
+    EXPECT_NE(command.find("-pix_fmt yuv420p"), std::string::npos);
+    EXPECT_NE(command.find("-shortest"), std::string::npos);
+    EXPECT_NE(command.find("'/tmp/it'\\''s here.mp4'"), std::string::npos);
+    std::string silent = BuildFfmpegCommand("out.mp4", 1280, 720, 60, "");
+    EXPECT_EQ(silent.find("-map"), std::string::npos);
+    EXPECT_EQ(silent.find("aac"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+// Short runs of the halvane-capture program: exit codes and messages for bad
+// arguments, --help, and PNG frames read back (the first frame white, the
+// 4:3 bars black, --every writing one file per target). The data folder is
+// an empty one, so every load fails with its message and the show goes on.
+#include <gtest/gtest.h>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A program run's exit code and everything it printed.
+struct ProgramRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs halvane-capture with arguments (already shell-quoted) in folder cwd.
+ProgramRun RunCapture(const std::string& cwd, const std::string& arguments)
+{
+    std::string command = "cd '" + cwd + "' && '" HALVANE_CAPTURE_PROGRAM "' " + arguments + " 2>&1";
+    ProgramRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// A fresh folder for one test, with an empty folder "content" beside it.
+class CaptureProgram : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::path(testing::TempDir()) / (std::string("capture_") + info->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder / "content");
+    }
+    fs::path folder;
+};
+
+// A decoded PNG, 3 channels.
+struct Picture {
+    int width = 0, height = 0;
+    std::string pixels;
+    // The red, green and blue of pixel (x, y), top-down.
+    const unsigned char* At(int x, int y) const
+    {
+        return reinterpret_cast<const unsigned char*>(pixels.data()) + (y * width + x) * 3;
+    }
+};
+
+bool LoadPicture(const fs::path& path, Picture* picture)
+{
+    int channels = 0;
+    unsigned char* data = stbi_load(path.c_str(), &picture->width, &picture->height, &channels, 3);
+    if (!data)
+        return false;
+    picture->pixels.assign(reinterpret_cast<char*>(data), picture->width * picture->height * 3);
+    stbi_image_free(data);
+    return true;
+}
+
+// True when every pixel of rows [y0, y1) has the colour v, v, v.
+bool RowsAre(const Picture& p, int y0, int y1, unsigned char v)
+{
+    for (int y = y0; y < y1; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const unsigned char* c = p.At(x, y);
+            if (c[0] != v || c[1] != v || c[2] != v)
+                return false;
+        }
+    return true;
+}
+
+TEST_F(CaptureProgram, HelpListsTheOptionsAndSucceeds)
+{
+    ProgramRun run = RunCapture(folder, "--help");
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* option : { "--at", "--every", "--video", "--sheet", "--bench", "--fps", "--aspect", "--data" })
+        EXPECT_NE(run.output.find(option), std::string::npos) << option;
+    EXPECT_NE(run.output.find("single precision"), std::string::npos);
+}
+
+TEST_F(CaptureProgram, BadArgumentsExitWithCode2AndAMessage)
+{
+    struct { const char* arguments; const char* message; } cases[] = {
+        { "", "nothing to do" },
+        { "--at", "--at needs two values" },
+        { "--at 1e9 x.png", "outside the show" },
+        { "--fps fast --bench", "--fps" },
+        { "--at 1 nowhere/x.png", "no folder" },
+        { "--data missing-folder --at 1 x.png", "--data: 'missing-folder' is not a folder" },
+    };
+    for (const auto& c : cases) {
+        ProgramRun run = RunCapture(folder, c.arguments);
+        EXPECT_EQ(run.exitCode, 2) << c.arguments;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << " printed: " << run.output;
+        EXPECT_NE(run.output.find("--help"), std::string::npos) << c.arguments;
+    }
+    EXPECT_FALSE(fs::exists(folder / "x.png"));
+}
+
+TEST_F(CaptureProgram, FirstFrameIsWhite)
+{
+    // A data folder named data, elsewhere: the program works from its parent.
+    fs::create_directories(folder / "elsewhere" / "data");
+    ProgramRun run = RunCapture(folder, "--data elsewhere/data --at 0.3 first.png");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    // The empty data folder: the loaders said so, and the show went on.
+    EXPECT_NE(run.output.find("Error opening .obj file"), std::string::npos) << run.output;
+    Picture p;
+    ASSERT_TRUE(LoadPicture(folder / "first.png", &p));
+    EXPECT_EQ(p.width, 1280);
+    EXPECT_EQ(p.height, 720);
+    EXPECT_TRUE(RowsAre(p, 0, 720, 255));
+}
+
+TEST_F(CaptureProgram, FourThreeHasBlackBarsAroundTheWhitePicture)
+{
+    ProgramRun run = RunCapture(folder, "--aspect 4:3 --data content --at 0 bars.png");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    Picture p;
+    ASSERT_TRUE(LoadPicture(folder / "bars.png", &p));
+    ASSERT_EQ(p.width, 1024);
+    ASSERT_EQ(p.height, 768);
+    EXPECT_TRUE(RowsAre(p, 0, 96, 0));
+    EXPECT_TRUE(RowsAre(p, 96, 672, 255));
+    EXPECT_TRUE(RowsAre(p, 672, 768, 0));
+}
+
+TEST_F(CaptureProgram, EveryWritesOneFilePerTargetIntoANewFolder)
+{
+    // The data folder is given from elsewhere, under another name: outputs
+    // still land relative to where the program was started.
+    ProgramRun run = RunCapture(folder, "--data ./content --from 0.3 --to 0.5 --every 0.05 frames/a");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(folder / "frames" / "a")) {
+        ++files;
+        EXPECT_EQ(entry.path().extension(), ".png");
+    }
+    EXPECT_EQ(files, 5);
+    for (const char* name : { "t0000.300.png", "t0000.350.png", "t0000.400.png", "t0000.450.png", "t0000.500.png" })
+        EXPECT_TRUE(fs::exists(folder / "frames" / "a" / name)) << name;
+}
+
+}  // namespace
+
+TEST_F(CaptureProgram, SheetLabelsOneThumbnailPerFiveSeconds)
+{
+    ProgramRun run = RunCapture(folder, "--data content --fps 10 --until 5 --sheet sheet.png");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    Picture p;
+    ASSERT_TRUE(LoadPicture(folder / "sheet.png", &p));
+    // Six cells of a 320 x 180 thumbnail, its label strip and margins.
+    EXPECT_EQ(p.width, 6 * (320 + 8) + 8);
+    EXPECT_EQ(p.height, 180 + 16 + 2 * 8 + 8);
+    // Two white thumbnails (0.3 s and 5 s), then the dark background.
+    EXPECT_EQ(p.At(8 + 160, 8 + 90)[0], 255);
+    EXPECT_EQ(p.At(8 + 328 + 160, 8 + 90)[0], 255);
+    EXPECT_EQ(p.At(8 + 2 * 328 + 160, 8 + 90)[0], 40);
+    // Each label has lit pixels in the strip below its thumbnail.
+    for (int cell = 0; cell < 3; ++cell) {
+        int lit = 0;
+        for (int y = 8 + 180; y < p.height; ++y)
+            for (int x = 8 + cell * 328; x < 8 + cell * 328 + 320; ++x)
+                lit += p.At(x, y)[0] > 200;
+        if (cell < 2)
+            EXPECT_GT(lit, 30) << cell;
+        else
+            EXPECT_EQ(lit, 0);
+    }
+}
+
+TEST_F(CaptureProgram, ShortVideoIsEncoded)
+{
+    if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no ffmpeg";
+    ProgramRun run = RunCapture(folder, "--data content --fps 10 --until 0.5 --video 'short clip.mp4'");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("the video will be silent"), std::string::npos) << run.output;
+    ASSERT_TRUE(fs::exists(folder / "short clip.mp4"));
+    EXPECT_GT(fs::file_size(folder / "short clip.mp4"), 500u);
+}
