@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -70,7 +71,7 @@ TEST(CaptureMusic, BytePositionsCountWholeSampleFrames)
 // Writes bytes to a fresh file and returns its path.
 std::string WriteTestFile(const char* name, const void* bytes, size_t size)
 {
-    std::string path = testing::TempDir() + name;
+    std::string path = testing::TempDir() + std::to_string(getpid()) + "_" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes, 1, size, f);
     std::fclose(f);
@@ -92,7 +93,9 @@ TEST(CaptureMusic, VorbisFormatComesFromTheIdentificationHeader)
     packet[13] = 0xBB;
     int channels = 0, rate = 0;
     std::string path = WriteTestFile("capture_vorbis_ok.ogg", file, sizeof file);
-    ASSERT_TRUE(ReadVorbisFormat(path.c_str(), &channels, &rate));
+    bool read = ReadVorbisFormat(path.c_str(), &channels, &rate);
+    std::remove(path.c_str());
+    ASSERT_TRUE(read);
     EXPECT_EQ(channels, 1);
     EXPECT_EQ(rate, 48000);
 
@@ -100,13 +103,16 @@ TEST(CaptureMusic, VorbisFormatComesFromTheIdentificationHeader)
     channels = rate = -7;
     path = WriteTestFile("capture_vorbis_short.ogg", file, 30);
     EXPECT_FALSE(ReadVorbisFormat(path.c_str(), &channels, &rate));
+    std::remove(path.c_str());
     file[0] = 'X';
     path = WriteTestFile("capture_vorbis_notogg.ogg", file, sizeof file);
     EXPECT_FALSE(ReadVorbisFormat(path.c_str(), &channels, &rate));
+    std::remove(path.c_str());
     file[0] = 'O';
     packet[1] = 'V';
     path = WriteTestFile("capture_vorbis_novorbis.ogg", file, sizeof file);
     EXPECT_FALSE(ReadVorbisFormat(path.c_str(), &channels, &rate));
+    std::remove(path.c_str());
     EXPECT_FALSE(ReadVorbisFormat("/nonexistent/music.ogg", &channels, &rate));
     EXPECT_EQ(channels, -7);
     EXPECT_EQ(rate, -7);

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -44,10 +45,17 @@ ProgramRun RunCapture(const std::string& cwd, const std::string& arguments)
 // A fresh folder for one test, with an empty folder "content" beside it.
 class CaptureProgram : public testing::Test {
 protected:
+    void TearDown() override
+    {
+        if (!HasFailure())
+            fs::remove_all(folder);
+    }
     void SetUp() override
     {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::path(testing::TempDir()) / (std::string("capture_") + info->name());
+        // The process id keeps concurrent runs of the suite apart.
+        folder = fs::path(testing::TempDir())
+            / ("capture_" + std::to_string(getpid()) + "_" + info->name());
         fs::remove_all(folder);
         fs::create_directories(folder / "content");
     }

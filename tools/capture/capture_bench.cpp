@@ -83,9 +83,11 @@ int RunCaptureBench(const CaptureOptions& options, double initShowSeconds)
     StartCaptureClock(options.fps);
     // One untimed frame first: it builds GL's first-use state.
     TimeOneFrame();
-    std::printf("halvane-capture --bench: %dx%d, %d frames per pass at %d frames/s of demo time,\n"
-        "RenderFrame through glFinish, milliseconds per frame\n",
-        GetHeadlessWidth(), GetHeadlessHeight(), BENCH_FRAMES, options.fps);
+    GLint samples = 0;
+    glGetIntegerv(GL_SAMPLES, &samples);
+    std::printf("halvane-capture --bench: %dx%d, %d samples per pixel, %d frames per pass at %d frames/s\n"
+        "of demo time, RenderFrame through glFinish, milliseconds per frame\n",
+        GetHeadlessWidth(), GetHeadlessHeight(), samples, BENCH_FRAMES, options.fps);
     std::printf("  %-30s %8.1f ms  (target under 500)\n", "InitShow", initShowSeconds * 1000.0);
     std::printf("  %-30s %8s %8s\n", "pass", "median", "slowest");
     for (const BenchSpan& span : BENCH_SPANS) {
