@@ -24,5 +24,10 @@ test: build
 run: build
 	scripts/run-show $(BUILD_DIR)
 
+# Cross-builds the Windows program (x86_64 and i686) and packages
+# build/halvane-win64.zip.
+windows: build
+	scripts/build-windows $(BUILD_DIR)
+
 clean:
 	rm -rf $(BUILD_DIR) build-*
