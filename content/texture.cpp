@@ -4,8 +4,10 @@
 //
 // Orientation: the overlays address every texture with v = 0 at the bottom
 // row of the picture. DevIL's PNG decoder marks its images as stored top row
-// first, and ILUT flips such an image to bottom row first before uploading,
-// so the picture arrives upright under that convention.
+// first, and ILUT uploads them bottom row first (DevIL's default origin is
+// the lower left), so the picture arrives upright under that convention.
+// ILUT also enables GL_TEXTURE_2D when it uploads; the caption pass turns it
+// off again at the end of every frame.
 #include "content/texture.h"
 
 #include "content/show_content.h"
@@ -25,8 +27,8 @@ TextureId LoadTexture(const char* path)
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
-    // A missing or broken file is not reported: ILUT then returns 0 and the
-    // overlays draw with that name.
+    // A missing or broken file is not reported. DevIL keeps the bound image
+    // as its 1 x 1 placeholder, and ILUT uploads that instead.
     ilLoadImage(path);
     // ILUT's GL renderer is selected before every upload, not once.
     ilutRenderer(ILUT_OPENGL);

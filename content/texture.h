@@ -11,7 +11,8 @@ enum { CAPTION_SLOT_COUNT = 11 };
 
 // Loads one image file as a GL texture with linear filtering and leaves it
 // bound to GL_TEXTURE_2D. Needs ilInit and a current GL context. Returns what
-// DevIL's ilutGLBindTexImage gives: 0 when the file is missing or broken.
+// DevIL's ilutGLBindTexImage gives; for a missing or broken file that is a
+// texture of DevIL's 1 x 1 placeholder image (0 only if ILUT fails).
 TextureId LoadTexture(const char* path);
 
 // Loads the eleven caption images into g_captionTextures, slot 0 to 10.

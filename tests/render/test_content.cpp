@@ -1,0 +1,192 @@
+// Test content: files the tests write for themselves (see test_content.h).
+// The PNG writer stores its pixels in uncompressed deflate blocks, so it
+// needs no image library and cannot share a fault with the one under test.
+#include "test_content.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool WriteTestFile(const std::string& path, const std::string& text)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+// CRC-32 as PNG chunks use it.
+static uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0)
+{
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+static void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value)
+{
+    out.push_back(static_cast<uint8_t>(value >> 24));
+    out.push_back(static_cast<uint8_t>(value >> 16));
+    out.push_back(static_cast<uint8_t>(value >> 8));
+    out.push_back(static_cast<uint8_t>(value));
+}
+
+// Appends one PNG chunk: length, type, data, CRC over type and data.
+static void PutPngChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+{
+    PutBigEndian32(out, static_cast<uint32_t>(data.size()));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out.insert(out.end(), body.begin(), body.end());
+    PutBigEndian32(out, Crc32(body.data(), body.size()));
+}
+
+// A zlib stream of stored (uncompressed) deflate blocks.
+static std::vector<uint8_t> StoreZlib(const std::vector<uint8_t>& raw)
+{
+    std::vector<uint8_t> out = { 0x78, 0x01 };
+    size_t offset = 0;
+    do {
+        const size_t size = std::min<size_t>(raw.size() - offset, 65535);
+        const bool last = offset + size == raw.size();
+        out.push_back(last ? 1 : 0);
+        out.push_back(static_cast<uint8_t>(size));
+        out.push_back(static_cast<uint8_t>(size >> 8));
+        out.push_back(static_cast<uint8_t>(~size));
+        out.push_back(static_cast<uint8_t>(~size >> 8));
+        out.insert(out.end(), raw.begin() + offset, raw.begin() + offset + size);
+        offset += size;
+    } while (offset < raw.size());
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBigEndian32(out, (b << 16) | a);
+    return out;
+}
+
+bool WriteTestPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba)
+{
+    std::vector<uint8_t> png = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    std::vector<uint8_t> header;
+    PutBigEndian32(header, static_cast<uint32_t>(width));
+    PutBigEndian32(header, static_cast<uint32_t>(height));
+    header.insert(header.end(), { 8, 6, 0, 0, 0 });  // 8-bit RGBA, no interlace
+    PutPngChunk(png, "IHDR", header);
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // filter: none
+        const uint8_t* row = rgba.data() + static_cast<size_t>(y) * width * 4;
+        raw.insert(raw.end(), row, row + width * 4);
+    }
+    PutPngChunk(png, "IDAT", StoreZlib(raw));
+    PutPngChunk(png, "IEND", {});
+    return WriteTestFile(path, std::string(png.begin(), png.end()));
+}
+
+std::vector<uint8_t> MakeTwoBandPicture(int width, int height, uint32_t top, uint32_t bottom)
+{
+    std::vector<uint8_t> rgba;
+    for (int y = 0; y < height; ++y) {
+        const uint32_t colour = y < height / 2 ? top : bottom;
+        for (int x = 0; x < width; ++x)
+            for (int shift = 24; shift >= 0; shift -= 8)
+                rgba.push_back(static_cast<uint8_t>(colour >> shift));
+    }
+    return rgba;
+}
+
+std::string MakeTestDirectory()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/halvane-test-XXXXXX";
+    if (!mkdtemp(&pattern[0]))
+        std::abort();
+    return pattern;
+}
+
+void RemoveTestDirectory(const std::string& dir)
+{
+    std::error_code error;
+    std::filesystem::remove_all(dir, error);
+}
+
+ScopedWorkingDirectory::ScopedWorkingDirectory(const std::string& dir)
+{
+    char buffer[4096];
+    previous_ = getcwd(buffer, sizeof buffer) ? buffer : "/";
+    if (chdir(dir.c_str()) != 0)
+        std::abort();
+}
+
+ScopedWorkingDirectory::~ScopedWorkingDirectory()
+{
+    if (chdir(previous_.c_str()) != 0)
+        std::abort();
+}
+
+// An octahedron of the given radius: 6 positions, 8 triangles.
+static std::string MakeOctahedronObj(float radius)
+{
+    char text[1024];
+    std::snprintf(text, sizeof text,
+        "# octahedron\n"
+        "v %g 0 0\nv %g 0 0\nv 0 %g 0\nv 0 %g 0\nv 0 0 %g\nv 0 0 %g\n"
+        "vt 0 0\nvt 1 0\nvt 0 1\n"
+        "f 1/1/1 3/2/1 5/3/1\nf 3/1/1 2/2/1 5/3/1\nf 2/1/1 4/2/1 5/3/1\nf 4/1/1 1/2/1 5/3/1\n"
+        "f 3/1/1 1/2/1 6/3/1\nf 2/1/1 3/2/1 6/3/1\nf 4/1/1 2/2/1 6/3/1\nf 1/1/1 4/2/1 6/3/1\n",
+        radius, -radius, radius, -radius, radius, -radius);
+    return text;
+}
+
+// A flat disk of radius 1 in the xz plane (normal y): a fan of 16 triangles.
+static std::string MakeDiskObj()
+{
+    std::string text = "v 0 0 0\n";
+    const int segments = 16;
+    for (int i = 0; i < segments; ++i) {
+        const double a = 2.0 * 3.14159265358979 * i / segments;
+        char line[80];
+        std::snprintf(line, sizeof line, "v %.6f 0 %.6f\n", std::cos(a), std::sin(a));
+        text += line;
+    }
+    text += "vt 0.5 0.5\n";
+    for (int i = 0; i < segments; ++i) {
+        char line[80];
+        std::snprintf(line, sizeof line, "f 1/1/1 %d/1/1 %d/1/1\n", 2 + i, 2 + (i + 1) % segments);
+        text += line;
+    }
+    return text;
+}
+
+void WriteShowContent(const std::string& dir)
+{
+    const std::string data = dir + "/data";
+    mkdir(data.c_str(), 0755);
+    mkdir((data + "/png").c_str(), 0755);
+    // The sphere halves: the two halves of a small octahedron.
+    WriteTestFile(data + "/sphere_up.obj",
+        "v 0.3 0 0\nv -0.3 0 0\nv 0 0 0.3\nv 0 0 -0.3\nv 0 0.3 0\nvt 0 0\n"
+        "f 1/1/1 3/1/1 5/1/1\nf 3/1/1 2/1/1 5/1/1\nf 2/1/1 4/1/1 5/1/1\nf 4/1/1 1/1/1 5/1/1\n");
+    WriteTestFile(data + "/sphere_down.obj",
+        "v 0.3 0 0\nv -0.3 0 0\nv 0 0 0.3\nv 0 0 -0.3\nv 0 -0.3 0\nvt 0 0\n"
+        "f 1/1/1 3/1/1 5/1/1\nf 3/1/1 2/1/1 5/1/1\nf 2/1/1 4/1/1 5/1/1\nf 4/1/1 1/1/1 5/1/1\n");
+    WriteTestFile(data + "/startunnel.obj", MakeDiskObj());
+    for (int k = 1; k <= 4; ++k)
+        WriteTestFile(data + "/knot" + std::to_string(k) + ".obj", MakeOctahedronObj(0.5f));
+    const char* captions[] = { "17", "16", "15", "14", "13", "11", "10", "09", "08", "07", "06" };
+    for (const char* name : captions)
+        WriteTestPng(data + "/png/" + name + ".png", 16, 16,
+            MakeTwoBandPicture(16, 16, CAPTION_TOP_COLOUR, CAPTION_BOTTOM_COLOUR));
+    WriteTestPng(data + "/png/credits.png", 8, 8, MakeTwoBandPicture(8, 8, CREDITS_COLOUR, CREDITS_COLOUR));
+}

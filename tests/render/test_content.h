@@ -1,0 +1,43 @@
+// Test content made by the tests themselves: text and PNG files, a temporary
+// working directory, and a complete small "data/" tree for InitShow.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Writes text to path as it is (no line-end translation). True on success.
+bool WriteTestFile(const std::string& path, const std::string& text);
+
+// Writes an RGBA image of width x height as an 8-bit PNG. rgba holds the rows
+// top row first, 4 bytes a pixel. True on success.
+bool WriteTestPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba);
+
+// An RGBA picture of width x height whose top half is top and bottom half
+// bottom (colours as 0xRRGGBBAA).
+std::vector<uint8_t> MakeTwoBandPicture(int width, int height, uint32_t top, uint32_t bottom);
+
+// Creates a fresh empty directory under the system's temporary directory.
+std::string MakeTestDirectory();
+
+// Removes a directory made by MakeTestDirectory, with all it holds.
+void RemoveTestDirectory(const std::string& dir);
+
+// Makes dir the working directory until the object is destroyed.
+class ScopedWorkingDirectory {
+public:
+    explicit ScopedWorkingDirectory(const std::string& dir);
+    ~ScopedWorkingDirectory();
+private:
+    std::string previous_;
+};
+
+// The colours of the show content written by WriteShowContent.
+constexpr uint32_t CAPTION_TOP_COLOUR = 0xFF0000FFu;     // red, opaque
+constexpr uint32_t CAPTION_BOTTOM_COLOUR = 0x0000FFFFu;  // blue, opaque
+constexpr uint32_t CREDITS_COLOUR = 0x00FF00FFu;         // green, opaque
+
+// Writes a complete small show under dir/data: two sphere halves, a tunnel
+// ring (a flat disk of radius 1), four knots (octahedra of radius 0.5), eleven
+// caption images (top half red, bottom half blue) and a green credits image.
+void WriteShowContent(const std::string& dir);

@@ -1,0 +1,118 @@
+// The texture loader: DevIL and its GL layer decoding a PNG the test wrote,
+// the picture upright with v = 0 at its bottom row, linear filtering, and
+// the failure value for missing or broken files.
+#include "content/texture.h"
+#include "platform/message_record.h"
+#include "render_test_support.h"
+#include "test_content.h"
+
+#include <IL/il.h>
+
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+class TextureTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(OpenHeadlessGl(64, 64, 0));
+        ilInit();
+    }
+    static void TearDownTestSuite() { CloseHeadlessGl(); }
+    void SetUp() override { dir_ = MakeTestDirectory(); }
+    void TearDown() override { RemoveTestDirectory(dir_); }
+    std::string dir_;
+};
+
+// Fills the 64 x 64 buffer with the bound texture: texture (0, 0) at the
+// bottom-left corner, (1, 1) at the top-right one.
+void DrawTexturedScreen()
+{
+    glViewport(0, 0, 64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 1, 0, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(1, 1, 1);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(0, 0);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, 0);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glTexCoord2f(0, 1);
+    glVertex2f(0, 1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+TEST_F(TextureTest, PictureIsUprightAndLinearlyFiltered)
+{
+    const std::string path = dir_ + "/bands.png";
+    ASSERT_TRUE(WriteTestPng(path, 20, 10, MakeTwoBandPicture(20, 10, 0xFF0000FF, 0x0000FFFF)));
+    const TextureId texture = LoadTexture(path.c_str());
+    ASSERT_NE(texture, 0u);
+    GLint bound = 0, minFilter = 0, magFilter = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+    EXPECT_EQ(static_cast<TextureId>(bound), texture);
+    EXPECT_EQ(minFilter, GL_LINEAR);
+    EXPECT_EQ(magFilter, GL_LINEAR);
+
+    DrawTexturedScreen();
+    const ReadBack image;
+    // Upper rows of the buffer show the picture's top half (red). The rows
+    // at the very edges blend with the opposite edge (wrap mode repeat).
+    EXPECT_TRUE(PixelIs(image, 32, 10, RED));
+    EXPECT_TRUE(PixelIs(image, 2, 24, RED));
+    EXPECT_TRUE(PixelIs(image, 32, 54, BLUE));
+    EXPECT_TRUE(PixelIs(image, 61, 40, BLUE));
+}
+
+TEST_F(TextureTest, MissingAndBrokenFilesGiveThePlaceholderSilently)
+{
+    ClearShownMessages();
+    const std::string garbage = dir_ + "/garbage.png";
+    ASSERT_TRUE(WriteTestFile(garbage, "\x89PNG\r\n\x1a\n this is not an image at all"));
+    const std::string empty = dir_ + "/empty.png";
+    ASSERT_TRUE(WriteTestFile(empty, ""));
+    const std::string truncated = dir_ + "/truncated.png";
+    std::vector<uint8_t> whole = MakeTwoBandPicture(8, 8, 0xFF0000FF, 0x0000FFFF);
+    ASSERT_TRUE(WriteTestPng(truncated, 8, 8, whole));
+    ASSERT_EQ(truncate(truncated.c_str(), 60), 0);
+
+    for (const std::string& path : { dir_ + "/none.png", garbage, empty, truncated }) {
+        // DevIL keeps whatever the bound image holds (its 1 x 1 placeholder,
+        // or the rows a truncated file gave) and ILUT uploads that; the name
+        // is bound like any other and drawing with it is harmless.
+        const TextureId texture = LoadTexture(path.c_str());
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(static_cast<TextureId>(bound), texture) << path;
+        DrawTexturedScreen();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << path;
+    }
+    EXPECT_EQ(CountShownMessages(), 0);
+}
+
+TEST_F(TextureTest, CaptionSlotsMapToTheirFiles)
+{
+    EXPECT_STREQ(CAPTION_IMAGE_FILES[0], "data/png/17.png");
+    EXPECT_STREQ(CAPTION_IMAGE_FILES[4], "data/png/13.png");
+    EXPECT_STREQ(CAPTION_IMAGE_FILES[5], "data/png/11.png");
+    EXPECT_STREQ(CAPTION_IMAGE_FILES[10], "data/png/06.png");
+    for (const char* file : CAPTION_IMAGE_FILES)
+        EXPECT_EQ(std::string(file).find("12.png"), std::string::npos);
+}
+
+}  // namespace
