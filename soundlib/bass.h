@@ -1,6 +1,79 @@
-// Halvane's sound library: the version-2.3 interface subset the show uses.
-// (The manual at the top of this header is written by the library's author;
-// see the declarations below for each call's contract.)
+// Halvane's sound library: the version-2.3 interface subset the show uses,
+// written for this project (Ogg Vorbis decoding, output, spectrum).
+//
+// MANUAL
+//
+// Model. One device at a time (BASS_Init .. BASS_Free), up to 16 streams on
+// it. A stream is an Ogg Vorbis file decoded whole, at open, to signed 16-bit
+// interleaved samples; it keeps them until it is freed (180 s of 44.1 kHz
+// stereo hold 31.8 MB; opening such a file takes about a quarter of a second).
+// Positions and lengths are bytes of that 16-bit audio: one sample frame is
+// 2 x channels bytes (one second of 44.1 kHz stereo is 176,400 bytes).
+//
+// Devices. -1 (or 1) is the default output device: SDL2 audio on Linux (set
+// SDL_AUDIODRIVER=dummy to play into nothing in real time), waveOut on
+// Windows; when there is none, BASS_Init fails with BASS_ERROR_DRIVER.
+// 0 is "no sound": nothing is heard, but a played stream's position advances
+// with a monotonic clock in real time, exactly as if it were heard. The init
+// flags (BASS_DEVICE_3D among them), the window and the class id are
+// accepted and ignored; freq is the mix rate (0 means 44100), and a stream of
+// another rate is resampled (linear interpolation) as it plays.
+//
+// Calls. Every call sets the code that BASS_ErrorGetCode returns: BASS_OK on
+// success, else the reason (BASS_ERROR_*). Handles of freed streams stay
+// invalid (BASS_ERROR_HANDLE).
+// - BASS_GetVersion: 0x02030001 (interface 2.3 in the upper half-word).
+// - BASS_Init(device, freq, flags, win, clsid): opens the device as above.
+//   BASS_ERROR_ALREADY if one is open, BASS_ERROR_DEVICE for other numbers.
+// - BASS_Free: stops and frees every stream, closes the device.
+// - BASS_StreamCreateFile(mem, file, offset, length, flags): opens the file
+//   named `file` (mem FALSE) or the `length` bytes at `file` (mem TRUE),
+//   starting `offset` bytes in; length 0 with a file name reads to its end.
+//   flags: BASS_STREAM_DECODE makes a decoding stream, which is never played,
+//   only positioned and read; other flags are ignored. Returns 0 with
+//   BASS_ERROR_INIT (no device), BASS_ERROR_FILEOPEN (missing, unreadable),
+//   BASS_ERROR_FILEFORM (empty, truncated before any audio, not Ogg Vorbis)
+//   or BASS_ERROR_MEM. Damage found after the headers ends the audio there:
+//   the stream is shorter, never a crash.
+// - BASS_ChannelPlay(handle, restart): plays from the start (restart TRUE)
+//   or from where it was stopped. Decoding streams: BASS_ERROR_DECODE.
+// - BASS_ChannelStop: stops; the stream keeps the position being heard.
+// - BASS_ChannelIsActive: BASS_ACTIVE_PLAYING while a played stream plays
+//   and its end has not been heard, or while a decoding stream is not at its
+//   end; else BASS_ACTIVE_STOPPED.
+// - BASS_ChannelGetLength: the stream's length in bytes.
+// - BASS_ChannelGetPosition: for a playing stream the frame being heard now
+//   (the output latency accounted for, moving smoothly between the output's
+//   buffers); otherwise the stored position. In bytes.
+// - BASS_ChannelSetPosition(handle, pos): moves to byte pos (rounded down to
+//   a frame; pos = length is the end, beyond it BASS_ERROR_POSITION). A
+//   playing stream goes on playing from there.
+// - BASS_ChannelGetData(handle, buffer, BASS_DATA_FFT1024): writes 512
+//   floats and returns 2048 (their size in bytes). Does not move the stream.
+//   BASS_ChannelGetData(handle, buffer, bytes) on a decoding stream copies up
+//   to `bytes` of 16-bit samples from its position and moves it on; returns
+//   the bytes copied. Any other request: -1 with BASS_ERROR_ILLPARAM
+//   (BASS_ERROR_NOTAVAIL for raw samples of a played stream).
+//
+// The spectrum (BASS_DATA_FFT1024). The 1024 sample frames starting at the
+// stream's position (for a playing stream, the frame being heard at the
+// instant of the call), channels averaged to mono, scaled so that 32768 is
+// 1.0, times a periodic Hann window, through a 1024-point FFT. Entry k
+// (k = 0 .. 511, DC first, k * rate / 1024 Hz) is |X_k| * 2 / 1024: a
+// full-scale sine centred on a bin reads 0.5 there, silence reads 0. Frames
+// past the end of the stream count as silence. A request allocates nothing.
+//
+// End of file. A played stream is not looped: at its end it falls silent,
+// its position stays at the length and BASS_ChannelIsActive says stopped.
+// A request at or past the end (or on a handle that is not open) returns
+// -1 (0xFFFFFFFF) with BASS_ERROR_ENDED (BASS_ERROR_HANDLE) and leaves the
+// buffer untouched.
+//
+// Threading. Call the library from one thread. The output device calls the
+// mix on a thread of its own; the stream table changes only while that mix
+// is locked out, and the positions that the mix advances are read through
+// atomics, so position and spectrum requests from the calling thread never
+// wait for the output and never see a stream half made.
 #pragma once
 
 #include <cstdint>
@@ -61,7 +134,9 @@ typedef DWORD HSTREAM;
 #define BASS_ERROR_ILLPARAM 20
 #define BASS_ERROR_DEVICE 23
 #define BASS_ERROR_NOTAVAIL 37
+#define BASS_ERROR_DECODE 38
 #define BASS_ERROR_FILEFORM 41
+#define BASS_ERROR_ENDED 45
 #define BASS_ERROR_UNKNOWN -1
 
 #ifdef __cplusplus

@@ -1,0 +1,260 @@
+// The sound library's device and mix: BASS_GetVersion, BASS_Init,
+// BASS_Free, BASS_ErrorGetCode, and the mix that the output backends call.
+//
+// The mix adds every playing stream into stereo 16-bit frames at the device
+// rate (linear interpolation when a stream's rate differs) and records, per
+// stream, where and when it took each buffer, so that the caller's thread
+// can tell which frame is being heard without a lock.
+#include "soundlib/sound_local.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include "soundlib/sound_output.h"
+
+SoundDevice g_soundDevice;
+SoundStream g_soundStreams[MAX_STREAMS];
+
+// The last call's error code: the library is called from one thread.
+static int s_soundError = BASS_OK;
+
+// Our interface version 2.3, revision 0, build 1.
+static const DWORD SOUNDLIB_VERSION = 0x02030001u;
+// Frames mixed per pass into the 32-bit accumulator.
+enum { MIX_CHUNK_FRAMES = 512 };
+
+void SetSoundError(int code)
+{
+    s_soundError = code;
+}
+
+int64_t GetSoundClockNs()
+{
+    return (int64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void LockMix()
+{
+    if (g_soundDevice.isNull)
+        PumpNullOutput();   // settle the clock before anything changes
+    else
+        LockDeviceOutput();
+}
+
+void UnlockMix()
+{
+    if (!g_soundDevice.isNull)
+        UnlockDeviceOutput();
+}
+
+void PumpMix()
+{
+    if (g_soundDevice.open && g_soundDevice.isNull)
+        PumpNullOutput();
+}
+
+// Writes a stream's anchor under its sequence count (mix thread, or the
+// caller's thread while the mix is locked out).
+static void PublishMixAnchor(MixAnchor& anchor, MixPosition position, int64_t timeNs)
+{
+    uint32_t sequence = anchor.sequence.load(std::memory_order_relaxed);
+    anchor.sequence.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    anchor.position.store(position, std::memory_order_relaxed);
+    anchor.timeNs.store(timeNs, std::memory_order_relaxed);
+    anchor.sequence.store(sequence + 2, std::memory_order_release);
+}
+
+void ResetMixAnchor(SoundStream& stream, MixPosition position)
+{
+    PublishMixAnchor(stream.anchor, position, GetSoundClockNs());
+}
+
+// Reads one sample frame of a stream as left and right.
+static inline void ReadStereoFrame(const PcmTrack& pcm, uint32_t frame, int32_t* left, int32_t* right)
+{
+    const int16_t* s = pcm.samples + (size_t)frame * pcm.channels;
+    *left = s[0];
+    *right = pcm.channels > 1 ? s[1] : s[0];
+}
+
+// Adds `frameCount` frames of one stream into `accumulator` (null: advance
+// only) and moves its mix position; a stream that runs out adds silence.
+static void MixStream(SoundStream& stream, int32_t* accumulator, uint32_t frameCount)
+{
+    const PcmTrack& pcm = stream.pcm;
+    const MixPosition end = (MixPosition)pcm.frames << MIX_FRACTION_BITS;
+    MixPosition position = stream.mixPosition.load(std::memory_order_relaxed);
+    if (!accumulator) {
+        MixPosition next = position + stream.step * frameCount;
+        stream.mixPosition.store(next < end ? next : end, std::memory_order_release);
+        return;
+    }
+    for (uint32_t i = 0; i < frameCount && position < end; ++i) {
+        uint32_t frame = (uint32_t)(position >> MIX_FRACTION_BITS);
+        uint32_t fraction = (uint32_t)position;
+        int32_t left, right;
+        ReadStereoFrame(pcm, frame, &left, &right);
+        if (fraction != 0 && frame + 1 < pcm.frames) {
+            int32_t nextLeft, nextRight;
+            ReadStereoFrame(pcm, frame + 1, &nextLeft, &nextRight);
+            // 16 bits of the fraction keep the products in 32 bits.
+            int32_t f = (int32_t)(fraction >> 16);
+            left += (int32_t)(((int64_t)(nextLeft - left) * f) >> 16);
+            right += (int32_t)(((int64_t)(nextRight - right) * f) >> 16);
+        }
+        accumulator[2 * i] += left;
+        accumulator[2 * i + 1] += right;
+        position += stream.step;
+    }
+    stream.mixPosition.store(position < end ? position : end, std::memory_order_release);
+}
+
+// The mix function handed to the backends.
+static void MixPlayingStreams(int16_t* out, uint32_t frameCount)
+{
+    const int64_t now = GetSoundClockNs();
+    if (!out) {
+        // "No sound": these frames have already played by the clock, so the
+        // anchor is where they end.
+        for (SoundStream& stream : g_soundStreams) {
+            if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed)) {
+                MixStream(stream, nullptr, frameCount);
+                PublishMixAnchor(stream.anchor, stream.mixPosition.load(std::memory_order_relaxed), now);
+            }
+        }
+        return;
+    }
+    // A device: the first frame of this buffer is heard after the latency.
+    for (SoundStream& stream : g_soundStreams) {
+        if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed))
+            PublishMixAnchor(stream.anchor, stream.mixPosition.load(std::memory_order_relaxed), now);
+    }
+    int32_t accumulator[MIX_CHUNK_FRAMES * 2];
+    for (uint32_t done = 0; done < frameCount;) {
+        uint32_t n = frameCount - done < (uint32_t)MIX_CHUNK_FRAMES ? frameCount - done : (uint32_t)MIX_CHUNK_FRAMES;
+        std::memset(accumulator, 0, sizeof(int32_t) * 2 * n);
+        for (SoundStream& stream : g_soundStreams) {
+            if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed))
+                MixStream(stream, accumulator, n);
+        }
+        int16_t* target = out + 2 * (size_t)done;
+        for (uint32_t i = 0; i < 2 * n; ++i) {
+            int32_t v = accumulator[i];
+            target[i] = (int16_t)(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+        }
+        done += n;
+    }
+}
+
+uint32_t GetHeardFrame(SoundStream& stream)
+{
+    const uint32_t frames = stream.pcm.frames;
+    if (stream.decodeOnly || !stream.playing.load(std::memory_order_relaxed)) {
+        uint32_t frame = (uint32_t)(stream.mixPosition.load(std::memory_order_relaxed) >> MIX_FRACTION_BITS);
+        return frame < frames ? frame : frames;
+    }
+    PumpMix();
+    MixPosition anchorPosition;
+    int64_t anchorTime;
+    for (;;) {
+        uint32_t before = stream.anchor.sequence.load(std::memory_order_acquire);
+        anchorPosition = stream.anchor.position.load(std::memory_order_relaxed);
+        anchorTime = stream.anchor.timeNs.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        uint32_t after = stream.anchor.sequence.load(std::memory_order_relaxed);
+        if (before == after && (before & 1) == 0)
+            break;
+    }
+    const MixPosition mixed = stream.mixPosition.load(std::memory_order_acquire);
+    const double fixedOne = 4294967296.0;
+    const double step = (double)stream.step / fixedOne;
+    const double latency = g_soundDevice.latencyFrames * step;
+    const double elapsed = (double)(GetSoundClockNs() - anchorTime) * 1e-9 * stream.pcm.rate;
+    // Between mix calls the clock moves the position on; it never passes
+    // what has been mixed, and never goes back before where play began.
+    double heard = (double)anchorPosition / fixedOne - latency + elapsed;
+    double mixedLimit = (double)mixed / fixedOne - latency;
+    if (heard > mixedLimit)
+        heard = mixedLimit;
+    double start = (double)stream.startPosition / fixedOne;
+    if (heard < start)
+        heard = start;
+    if (heard >= (double)frames)
+        return frames;
+    return (uint32_t)heard;
+}
+
+DWORD BASSCALL BASS_GetVersion(void)
+{
+    return SOUNDLIB_VERSION;
+}
+
+BOOL BASSCALL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid)
+{
+    (void)flags;  // 3D and the other init flags change nothing here
+    (void)win;
+    (void)clsid;
+    if (g_soundDevice.open) {
+        SetSoundError(BASS_ERROR_ALREADY);
+        return FALSE;
+    }
+    if (device < -1 || device > 1) {
+        SetSoundError(BASS_ERROR_DEVICE);
+        return FALSE;
+    }
+    if (freq == 0)
+        freq = 44100;
+    if (freq < 8000 || freq > 192000) {
+        SetSoundError(BASS_ERROR_ILLPARAM);
+        return FALSE;
+    }
+    const bool isNull = device == 0;
+    bool opened = isNull ? OpenNullOutput(freq, MixPlayingStreams) : OpenDeviceOutput(freq, MixPlayingStreams);
+    if (!opened) {
+        SetSoundError(BASS_ERROR_DRIVER);
+        return FALSE;
+    }
+    g_soundDevice.open = true;
+    g_soundDevice.isNull = isNull;
+    g_soundDevice.rate = freq;
+    g_soundDevice.latencyFrames = isNull ? 0 : GetDeviceOutputLatency();
+    SetSoundError(BASS_OK);
+    return TRUE;
+}
+
+BOOL BASSCALL BASS_Free(void)
+{
+    if (!g_soundDevice.open) {
+        SetSoundError(BASS_ERROR_INIT);
+        return FALSE;
+    }
+    // Take every stream out of the mix first, then stop the device, then
+    // release the audio nobody reads any more.
+    LockMix();
+    for (SoundStream& stream : g_soundStreams) {
+        stream.playing.store(false, std::memory_order_relaxed);
+        stream.used = false;
+    }
+    UnlockMix();
+    if (g_soundDevice.isNull)
+        CloseNullOutput();
+    else
+        CloseDeviceOutput();
+    for (SoundStream& stream : g_soundStreams) {
+        std::free(stream.pcm.samples);
+        std::memset(&stream.pcm, 0, sizeof(stream.pcm));
+    }
+    g_soundDevice.open = false;
+    g_soundDevice.isNull = false;
+    SetSoundError(BASS_OK);
+    return TRUE;
+}
+
+int BASSCALL BASS_ErrorGetCode(void)
+{
+    return s_soundError;
+}

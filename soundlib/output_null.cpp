@@ -1,0 +1,52 @@
+// The "no sound" device (device 0): no thread and no output. The clock alone
+// says how far the mix has played; the library pumps it before it reads or
+// changes a position, so played streams advance in real time.
+//
+// Implements from sound_output.h: OpenNullOutput, CloseNullOutput,
+// PumpNullOutput.
+#include "soundlib/sound_output.h"
+
+#include <chrono>
+
+// State of the one null device.
+struct NullOutput {
+    bool open;
+    uint32_t rate;
+    SoundMixFunction mix;
+    std::chrono::steady_clock::time_point start;
+    uint64_t framesPumped;   // frames handed to the mix since the open
+};
+
+static NullOutput s_nullOutput;
+
+bool OpenNullOutput(uint32_t rate, SoundMixFunction mix)
+{
+    s_nullOutput.open = true;
+    s_nullOutput.rate = rate;
+    s_nullOutput.mix = mix;
+    s_nullOutput.start = std::chrono::steady_clock::now();
+    s_nullOutput.framesPumped = 0;
+    return true;
+}
+
+void CloseNullOutput()
+{
+    s_nullOutput.open = false;
+}
+
+void PumpNullOutput()
+{
+    if (!s_nullOutput.open)
+        return;
+    // Frames due are counted from the open, not from the last pump, so no
+    // rounding accumulates however often the library pumps.
+    std::chrono::nanoseconds elapsed = std::chrono::steady_clock::now() - s_nullOutput.start;
+    uint64_t due = (uint64_t)((double)elapsed.count() * 1e-9 * s_nullOutput.rate);
+    while (due > s_nullOutput.framesPumped) {
+        uint64_t n = due - s_nullOutput.framesPumped;
+        if (n > 0x10000000u)
+            n = 0x10000000u;
+        s_nullOutput.mix(nullptr, (uint32_t)n);
+        s_nullOutput.framesPumped += n;
+    }
+}
