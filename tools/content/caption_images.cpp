@@ -1,0 +1,80 @@
+// The caption sheets (see content_images.h): each is transparent but for its
+// words, each word filling its rectangle of the caption schedule, so that the
+// overlay reveals the verse one word at a time. Ink is near-black with a soft
+// white glow, readable on the white background and over the scenes.
+#include "tools/content/caption_words.h"
+#include "tools/content/content_images.h"
+#include "tools/content/text_paint.h"
+
+#include <cairo.h>
+
+#include <cstdio>
+#include <string>
+
+const char* const CAPTION_FILE_NUMBERS[CAPTION_SHEET_COUNT] = {
+    "17", "16", "15", "14", "13", "11", "10", "09", "08", "07", "06",
+};
+
+static const WordStyle CAPTION_STYLE = {
+    "DejaVu Sans Bold",
+    { 0.05, 0.06, 0.09, 1.0 },
+    { 1.0, 1.0, 1.0, 0.30 },
+    0.07,
+    1.35,
+};
+
+// Paints the words of one sheet onto a transparent 1280 x 720 surface.
+static cairo_surface_t* PaintCaptionSheet(int sheet)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, CAPTION_LAYOUT_WIDTH, CAPTION_LAYOUT_HEIGHT);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+
+    const CaptionSheet& layout = CAPTION_SHEETS[sheet];
+    for (int k = 0; k < layout.pieceCount; ++k) {
+        const CaptionPiece& piece = layout.pieces[k];
+        PaintWordInBox(cr, CAPTION_WORDS[sheet][k], CAPTION_STYLE, piece.x1, piece.y1,
+                       piece.x2 - piece.x1, piece.y2 - piece.y1);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return surface;
+}
+
+bool WriteCaptionImages(const char* pngDir)
+{
+    bool written = true;
+    for (int sheet = 0; sheet < CAPTION_SHEET_COUNT; ++sheet) {
+        const int slot = CAPTION_SHEETS[sheet].slot;
+        const std::string path = std::string(pngDir) + "/" + CAPTION_FILE_NUMBERS[slot] + ".png";
+        cairo_surface_t* surface = PaintCaptionSheet(sheet);
+        if (cairo_surface_write_to_png(surface, path.c_str()) != CAIRO_STATUS_SUCCESS) {
+            std::fprintf(stderr, "halvane-content: cannot write %s\n", path.c_str());
+            written = false;
+        }
+        cairo_surface_destroy(surface);
+    }
+    return written;
+}
+
+void ReportCaptionWords()
+{
+    for (int sheet = 0; sheet < CAPTION_SHEET_COUNT; ++sheet) {
+        const CaptionSheet& layout = CAPTION_SHEETS[sheet];
+        std::printf("%s.png\n", CAPTION_FILE_NUMBERS[layout.slot]);
+        for (int k = 0; k < layout.pieceCount; ++k) {
+            const CaptionPiece& piece = layout.pieces[k];
+            const int w = piece.x2 - piece.x1, h = piece.y2 - piece.y1;
+            const double box = static_cast<double>(w) / h;
+            const double word = MeasureWordAspect(CAPTION_WORDS[sheet][k], CAPTION_STYLE.family);
+            const double stretch = word > 0.0 ? box / word : 0.0;
+            std::printf("  %-12s %4dx%-4d box %5.2f word %5.2f stretch %4.2f%s\n",
+                        CAPTION_WORDS[sheet][k], w, h, box, word, stretch,
+                        stretch > CAPTION_STYLE.maxStretch || stretch * CAPTION_STYLE.maxStretch < 1.0
+                            ? "  (does not fill)" : "");
+        }
+    }
+}

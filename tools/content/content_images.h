@@ -1,0 +1,25 @@
+// The generated pictures: the eleven caption sheets, the credits image and
+// the title bitmap of the setup dialog.
+#pragma once
+
+#include "timeline/caption_schedule.h"
+
+// The caption image file names, by caption slot ("17" for slot 0 ... "06"
+// for slot 10; there is no 12).
+extern const char* const CAPTION_FILE_NUMBERS[CAPTION_SHEET_COUNT];
+
+// Writes the eleven caption sheets as 1280 x 720 RGBA PNGs into directory
+// pngDir ("17.png" ...). Transparent except for one dark word in every piece
+// rectangle of the caption schedule. Returns false when a file fails.
+bool WriteCaptionImages(const char* pngDir);
+
+// Prints, for every caption word, its box, the box's shape and the word's
+// own shape, so words can be matched to boxes.
+void ReportCaptionWords();
+
+// Writes the opaque 1280 x 720 credits PNG to path.
+bool WriteCreditsImage(const char* path);
+
+// Writes the 640 x 360 title picture as an uncompressed 24-bit bottom-up BMP
+// without colour table to path.
+bool WriteTitleBitmap(const char* path);
