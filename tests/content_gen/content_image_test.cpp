@@ -17,11 +17,13 @@ const char* const CAPTION_NUMBERS[CAPTION_SHEET_COUNT] = {
     "17", "16", "15", "14", "13", "11", "10", "09", "08", "07", "06",
 };
 
-// Little-endian fields of the bitmap file.
+// A little-endian 32-bit field of the bitmap file.
 uint32_t ReadU32(const std::vector<unsigned char>& b, size_t at)
 {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
+
+// A little-endian 16-bit field of the bitmap file.
 uint16_t ReadU16(const std::vector<unsigned char>& b, size_t at)
 {
     return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));

@@ -99,6 +99,7 @@ ObjCheck LoadGeneratedMesh(const char* name)
     return check;
 }
 
+// Number of triangles of a checked mesh.
 int CountTriangles(const ObjCheck& mesh)
 {
     return static_cast<int>(mesh.corners.size() / 3);

@@ -44,6 +44,7 @@ static cairo_surface_t* PaintCaptionSheet(int sheet)
     return surface;
 }
 
+// Paints and writes every sheet under its caption slot's file name.
 bool WriteCaptionImages(const char* pngDir)
 {
     bool written = true;
@@ -60,6 +61,7 @@ bool WriteCaptionImages(const char* pngDir)
     return written;
 }
 
+// Lists each word with its box, to choose words that fill their boxes.
 void ReportCaptionWords()
 {
     for (int sheet = 0; sheet < CAPTION_SHEET_COUNT; ++sheet) {

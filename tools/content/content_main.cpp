@@ -83,6 +83,7 @@ static void PrintUsage()
                  "usage: halvane-content --out DIR [--only-visuals | --only-music] [--report-words]\n");
 }
 
+// Reads the command line and writes what it asks for.
 int main(int argc, char** argv)
 {
     std::string out;

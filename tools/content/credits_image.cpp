@@ -47,6 +47,7 @@ static void PaintSceneRow(cairo_t* cr)
     PaintKnotMotif(cr, left + 3.0 * spacing, y, 40.0, 2, 3);
 }
 
+// Paints the credits and writes them as an opaque (RGB) PNG.
 bool WriteCreditsImage(const char* path)
 {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, CREDITS_WIDTH, CREDITS_HEIGHT);

@@ -43,6 +43,7 @@ static void JoinRows(ShapeMesh* mesh, int rowA, int rowB, int columns)
     }
 }
 
+// Builds one half of the sphere: a pole fan, rings of quads, a closing disc.
 ShapeMesh BuildSphereHalf(float radius, bool upper, int segments, int rings)
 {
     assert(segments >= 3 && rings >= 1);
@@ -99,6 +100,7 @@ static double MeasureInnerEdge(double innerRadius, double toothDepth, int teeth,
     return innerRadius - toothDepth * wave * wave * wave;
 }
 
+// Builds the toothed flat band of the tunnel: four faces of two rows each.
 ShapeMesh BuildTunnelRing(float innerRadius, float outerRadius, float toothDepth,
                           int teeth, float height, int segments)
 {
@@ -164,6 +166,7 @@ static void MeasureKnotLine(const KnotShape& shape, double t, double point[3], d
         tangent[k] /= length;
 }
 
+// Builds the knot's tube: one ring of corners per step along the line.
 ShapeMesh BuildTorusKnot(const KnotShape& shape)
 {
     assert(shape.segmentsAlong >= 3 && shape.segmentsAround >= 3);
@@ -214,6 +217,7 @@ ShapeMesh BuildTorusKnot(const KnotShape& shape)
     return mesh;
 }
 
+// Finds the corner farthest from the origin.
 float MeasureShapeRadius(const ShapeMesh& mesh)
 {
     double largest = 0.0;

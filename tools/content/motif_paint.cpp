@@ -33,6 +33,7 @@ static void AddToothedCircle(cairo_t* cr, double cx, double cy, double radius, d
     cairo_close_path(cr);
 }
 
+// Paints the rings far to near, each an annulus with a toothed hole.
 void PaintTunnelMotif(cairo_t* cr, double cx, double cy, double nearRadius, int count, double alpha)
 {
     // The same draws the tunnel makes at start-up: angle, red, green, blue.
@@ -59,6 +60,7 @@ void PaintTunnelMotif(cairo_t* cr, double cx, double cy, double nearRadius, int 
     cairo_restore(cr);
 }
 
+// Paints the knot's line as a tube in short pieces ordered by height.
 void PaintKnotMotif(cairo_t* cr, double cx, double cy, double radius, int p, int q)
 {
     // The knot's line, seen from above, with its height for the crossings.
@@ -99,6 +101,7 @@ void PaintKnotMotif(cairo_t* cr, double cx, double cy, double radius, int p, int
     cairo_restore(cr);
 }
 
+// Paints the spark column, then the two halves over it.
 void PaintSphereMotif(cairo_t* cr, double cx, double cy, double radius)
 {
     const double gap = 0.22 * radius;
@@ -123,6 +126,7 @@ void PaintSphereMotif(cairo_t* cr, double cx, double cy, double radius)
     cairo_restore(cr);
 }
 
+// Paints five turned squares.
 void PaintSquaresMotif(cairo_t* cr, double cx, double cy, double size)
 {
     static const double SQUARES[][4] = {  // x, y (share of size), edge share, turn

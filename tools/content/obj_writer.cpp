@@ -16,6 +16,7 @@ static void FormatCoordinate(float value, char* text, size_t size)
     std::snprintf(text, size, "%.5f", static_cast<double>(value));
 }
 
+// Writes the header, all positions, texcoords and normals, then the faces.
 bool WriteObjFile(const char* path, const char* name, const ShapeMesh& mesh)
 {
     FILE* file = std::fopen(path, "wb");

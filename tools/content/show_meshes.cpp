@@ -48,6 +48,7 @@ static KnotShape FitKnot(const KnotShape& shape, float reach)
     return fitted;
 }
 
+// Builds and writes the seven meshes.
 bool WriteShowMeshes(const char* dataDir)
 {
     const std::string dir = dataDir;

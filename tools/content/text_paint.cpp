@@ -11,6 +11,7 @@
 
 static const double REFERENCE_SIZE = 200.0;  // pixels, for word outlines
 
+// Turns hinting off so outlines scale without snapping to pixels.
 void SetQuietFontOptions(cairo_t* cr)
 {
     cairo_font_options_t* options = cairo_font_options_create();
@@ -47,6 +48,7 @@ static bool IsDotMark(const char* word)
     return std::strcmp(word, ".") == 0 || std::strcmp(word, "\xC2\xB7") == 0;
 }
 
+// Lays the word out at the reference size and compares its ink's sides.
 double MeasureWordAspect(const char* word, const char* family)
 {
     if (IsDotMark(word))
@@ -77,6 +79,7 @@ static void PaintHalo(cairo_t* cr, const PaintColour& halo, double width)
     }
 }
 
+// Scales the word's outline onto the box, then paints glow and ink.
 bool PaintWordInBox(cairo_t* cr, const char* word, const WordStyle& style,
                     double x, double y, double w, double h)
 {
@@ -128,6 +131,7 @@ bool PaintWordInBox(cairo_t* cr, const char* word, const WordStyle& style,
     return inked;
 }
 
+// Shows one centred line of text in its font.
 double PaintTextCentred(cairo_t* cr, const char* markup, const char* family, double size,
                         double centreX, double top, const PaintColour& colour)
 {
@@ -145,6 +149,7 @@ double PaintTextCentred(cairo_t* cr, const char* markup, const char* family, dou
     return height;
 }
 
+// Measures one line of text the way PaintTextCentred lays it out.
 double MeasureTextWidth(cairo_t* cr, const char* markup, const char* family, double size)
 {
     PangoLayout* layout = CreateTextLayout(cr, markup, family, size);

@@ -48,18 +48,21 @@ static void PaintTitlePicture(cairo_t* cr)
     PaintKnotMotif(cr, 566.0, 296.0, 44.0, 2, 3);
 }
 
-// Appends a little-endian 16- or 32-bit field.
+// Appends a little-endian 16-bit field.
 static void PutU16(std::vector<uint8_t>* out, uint32_t value)
 {
     out->push_back(value & 0xFF);
     out->push_back((value >> 8) & 0xFF);
 }
+
+// Appends a little-endian 32-bit field.
 static void PutU32(std::vector<uint8_t>* out, uint32_t value)
 {
     PutU16(out, value & 0xFFFF);
     PutU16(out, value >> 16);
 }
 
+// Paints the title picture and writes it with both bitmap headers.
 bool WriteTitleBitmap(const char* path)
 {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, TITLE_WIDTH, TITLE_HEIGHT);
