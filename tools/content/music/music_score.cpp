@@ -82,7 +82,8 @@ enum DrumName { KICK, CLAP, SNARE, HAT, OPEN_HAT };
 
 // Plays a 16-step pattern of one drum over one bar: 'x' a hit, 'X' an
 // accented hit, any other character a rest.
-static void PlayDrumBar(int bar, const char* pattern, DrumName drum, float gain)
+static void PlayDrumBar(int bar, const char* pattern, DrumName drum, float gain,
+                        float kickSnap = 0.1f)
 {
     assert(std::strlen(pattern) == 16);
     for (int step = 0; step < 16; ++step) {
@@ -92,7 +93,7 @@ static void PlayDrumBar(int bar, const char* pattern, DrumName drum, float gain)
         float g = c == 'X' ? gain * 1.35f : gain;
         double t = DemoTimeOfStep(bar, step);
         switch (drum) {
-        case KICK: PlayKick(t, g, 0.55f); break;
+        case KICK: PlayKick(t, g, 0.55f, kickSnap); break;
         case CLAP: PlayClap(t, g); break;
         case SNARE: PlaySnare(t, g); break;
         case HAT: PlayHat(t, g, false); break;
@@ -246,15 +247,17 @@ static void PlayBeatSection()
     for (int bar = BEAT_FIRST_BAR; bar < SPHERE_FIRST_BAR; ++bar) {
         bool full = bar >= 4;
         float rise = (float)(bar - BEAT_FIRST_BAR) / (SPHERE_FIRST_BAR - BEAT_FIRST_BAR);
-        PlayDrumBar(bar, "x...x...x...x...", KICK, 0.85f);
+        PlayDrumBar(bar, "x...x...x...x...", KICK, 0.9f, 0.45f);
         PlayDrumBar(bar, "..x...x...x...x.", HAT, 0.10f);
         if (full) {
-            PlayDrumBar(bar, "....x.......x...", CLAP, 0.30f);
+            PlayDrumBar(bar, "....x.......x...", CLAP, 0.42f);
             PlayDrumBar(bar, ".x.x.x.x.x.x.x.x", HAT, 0.05f);
             PlayArpBar(bar, 2, 0.07f, 0.3f + 0.4f * rise);
         }
+        if (bar >= 8)
+            PlayDrumBar(bar, "..x...x...x...x.", OPEN_HAT, 0.09f);
         PlayBassBar(bar, full ? "..r...r...r..ro." : "..r...r...r...r.", 0.32f, 0.3f + 0.3f * rise);
-        PlayPadBars(bar, 1, 0.24f, 0.2f + 0.25f * rise);
+        PlayPadBars(bar, 1, 0.2f, 0.2f + 0.25f * rise);
     }
     int last = SPHERE_FIRST_BAR - 1;
     for (int step = 8; step < 16; ++step)
@@ -300,8 +303,8 @@ static void PlaySplit()
     const Chord& am = CHORDS[AM];
     PlayPad(hit, 1.5, am.pad, 4, 0.45f, 0.7f);
     PlayBass(hit, 1.0, am.bass - 12, 0.4f, 0.3f);
-    PlayKick(DemoTimeOfStep(SPLIT_BAR, 8), 0.8f, 0.55f);
-    PlayKick(DemoTimeOfStep(SPLIT_BAR, 12), 0.8f, 0.55f);
+    PlayKick(DemoTimeOfStep(SPLIT_BAR, 8), 0.8f, 0.55f, 0.1f);
+    PlayKick(DemoTimeOfStep(SPLIT_BAR, 12), 0.8f, 0.55f, 0.1f);
     for (int step = 8; step < 16; ++step)
         PlayHat(DemoTimeOfStep(SPLIT_BAR, step), 0.04f + 0.01f * (step - 8), false);
 }

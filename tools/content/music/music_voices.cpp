@@ -26,13 +26,14 @@ static void SendEffects(long i, float x, float reverb, float delay)
     if (delay > 0.0f) AddMono(g_musicMix.delaySend, i, x * delay);
 }
 
-void PlayKick(double demoTime, float gain, float pumpDepth)
+void PlayKick(double demoTime, float gain, float pumpDepth, float snap)
 {
     long start = SampleAtDemoTime(demoTime);
     long length = (long)(0.45 * MUSIC_RATE);
     NoiseSource noise = SeedNoise(start, 1);
-    Svf clickFilter;
+    Svf clickFilter, snapFilter;
     TuneSvf(clickFilter, 3000.0, 0.7);
+    TuneSvf(snapFilter, 1800.0, 0.6);
     double phase = 0.0;
     for (long n = 0; n < length; ++n) {
         double t = (double)n / MUSIC_RATE;
@@ -41,7 +42,11 @@ void PlayKick(double demoTime, float gain, float pumpDepth)
         double attack = t < 0.002 ? t / 0.002 : 1.0;
         double body = attack * (t < 0.04 ? 1.0 : std::exp(-(t - 0.04) / 0.16));
         float x = SoftClip(1.4f * SineTurns(phase)) * (float)body;
-        x += 0.25f * HighPass(clickFilter, NextNoise(noise)) * (float)std::exp(-t / 0.0025);
+        float hiss = NextNoise(noise);
+        x += 0.4f * HighPass(clickFilter, hiss) * (float)std::exp(-t / 0.0025);
+        // The snap: a brief bright noise layer that makes the kick cut through.
+        if (snap > 0.0f)
+            x += snap * HighPass(snapFilter, hiss) * (float)(attack * std::exp(-t / 0.02));
         x *= gain;
         AddFrame(g_musicMix.dry, start + n, x, x);
     }

@@ -4,8 +4,9 @@
 // to the reverb and the delay. Gains are linear; brightness runs 0..1.
 #pragma once
 
-// Kick drum: a pitched-down sine with a click; also pumps the pumped bus.
-void PlayKick(double demoTime, float gain, float pumpDepth);
+// Kick drum: a pitched-down sine with a click and `snap` of bright noise on
+// top; also pumps the pumped bus by pumpDepth.
+void PlayKick(double demoTime, float gain, float pumpDepth, float snap);
 
 // Hand clap: three quick noise bursts and a short tail.
 void PlayClap(double demoTime, float gain);
