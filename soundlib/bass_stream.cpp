@@ -44,7 +44,8 @@ static QWORD FrameBytes(const SoundStream& stream)
 }
 
 // Reads `length` bytes (0: to the end) of a file from `offset` into a new
-// malloc'd block. Returns BASS_OK or the error code.
+// malloc'd block, in chunks until the end, so that anything fopen accepts
+// but cannot read (a folder) fails here. Returns BASS_OK or the error code.
 static int ReadFileBytes(const char* name, DWORD offset, DWORD length, unsigned char** data, uint32_t* size)
 {
     *data = nullptr;
@@ -52,32 +53,47 @@ static int ReadFileBytes(const char* name, DWORD offset, DWORD length, unsigned 
     FILE* file = std::fopen(name, "rb");
     if (!file)
         return BASS_ERROR_FILEOPEN;
+    if (offset != 0 && std::fseek(file, (long)offset, SEEK_SET) != 0) {
+        std::fclose(file);
+        return BASS_ERROR_FILEOPEN;
+    }
+    const uint64_t limit = length != 0 ? length : (uint64_t)MAX_FILE_BYTES + 1;
+    uint64_t capacity = 0, used = 0;
+    unsigned char* bytes = nullptr;
     int result = BASS_OK;
-    long fileSize = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        fileSize = std::ftell(file);
-    if (fileSize < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        result = BASS_ERROR_FILEOPEN;
-    } else if (fileSize > MAX_FILE_BYTES) {
-        result = BASS_ERROR_MEM;
-    } else if ((long)offset >= fileSize || (length != 0 && (long)offset + (long)length > fileSize)) {
-        // Also an empty file: nothing to decode.
-        result = BASS_ERROR_FILEFORM;
-    } else {
-        uint32_t want = length != 0 ? length : (uint32_t)(fileSize - (long)offset);
-        unsigned char* bytes = (unsigned char*)std::malloc(want);
-        if (!bytes) {
-            result = BASS_ERROR_MEM;
-        } else if (std::fseek(file, (long)offset, SEEK_SET) != 0 || std::fread(bytes, 1, want, file) != want) {
-            std::free(bytes);
-            result = BASS_ERROR_FILEOPEN;
-        } else {
-            *data = bytes;
-            *size = want;
+    while (used < limit) {
+        if (used == capacity) {
+            uint64_t grown = capacity == 0 ? (1u << 20) : capacity * 2;
+            if (grown > limit)
+                grown = limit;
+            unsigned char* larger = (unsigned char*)std::realloc(bytes, (size_t)grown);
+            if (!larger) {
+                result = BASS_ERROR_MEM;
+                break;
+            }
+            bytes = larger;
+            capacity = grown;
+        }
+        size_t got = std::fread(bytes + used, 1, (size_t)(capacity - used), file);
+        used += got;
+        if (got == 0) {
+            if (std::ferror(file))
+                result = BASS_ERROR_FILEOPEN;
+            break;
         }
     }
     std::fclose(file);
-    return result;
+    if (result == BASS_OK && used > (uint64_t)MAX_FILE_BYTES)
+        result = BASS_ERROR_MEM;
+    else if (result == BASS_OK && used == 0)
+        result = BASS_ERROR_FILEFORM;   // empty, or the offset is at or past the end
+    if (result != BASS_OK) {
+        std::free(bytes);
+        return result;
+    }
+    *data = bytes;
+    *size = (uint32_t)used;
+    return BASS_OK;
 }
 
 HSTREAM BASSCALL BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags)

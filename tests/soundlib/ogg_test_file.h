@@ -1,0 +1,30 @@
+// Test audio for the sound library's tests and benchmark: tones encoded to
+// Ogg Vorbis with libvorbisenc, written into a scratch folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Interleaved float samples, full scale 1.0.
+struct TestAudio {
+    std::vector<float> samples;
+    int channels;
+    int rate;
+};
+
+// `seconds` of a sine of `frequency` Hz and `amplitude` in every channel.
+TestAudio MakeSineAudio(double seconds, int channels, int rate, double frequency, double amplitude);
+
+// Adds a sine to every channel of `audio`.
+void AddSine(TestAudio& audio, double frequency, double amplitude);
+
+// Encodes `audio` as an Ogg Vorbis file at `path` (quality -0.1 .. 1.0);
+// returns false when the file cannot be written.
+bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float quality = 0.6f);
+
+// A fresh empty folder for one test's files (under the system's temp dir).
+std::string MakeScratchFolder(const std::string& name);
+
+// Reads or writes a whole file as bytes.
+std::vector<unsigned char> ReadBytes(const std::string& path);
+bool WriteBytes(const std::string& path, const unsigned char* data, size_t size);

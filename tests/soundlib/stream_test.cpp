@@ -1,0 +1,299 @@
+// Streams of the sound library on the "no sound" device: opening good and
+// broken files, decoding streams positioned and read, the spectrum request
+// at a position and its failures, handles after free, device errors.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ogg_test_file.h"
+#include "soundlib/bass.h"
+
+namespace {
+
+const int RATE = 44100;
+const QWORD STEREO_SECOND = 176400;
+// A sine centred on bin 64 of the 1024-point spectrum at 44.1 kHz.
+const double BIN64_HZ = 64.0 * RATE / 1024.0;
+
+// Offset of the first Ogg page that carries audio (granule position not 0):
+// everything before it is the three Vorbis headers.
+size_t FindFirstAudioPage(const std::vector<unsigned char>& bytes)
+{
+    for (size_t i = 0; i + 27 <= bytes.size(); ++i) {
+        if (std::memcmp(&bytes[i], "OggS", 4) != 0)
+            continue;
+        uint64_t granule = 0;
+        for (int b = 7; b >= 0; --b)
+            granule = (granule << 8) | bytes[i + 6 + b];
+        if (granule != 0)
+            return i;
+    }
+    return bytes.size();
+}
+
+// Each test gets the "no sound" device and its own folder of files.
+class SoundStreamTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = MakeScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        ASSERT_TRUE(BASS_Init(0, RATE, BASS_DEVICE_3D, nullptr, nullptr));
+    }
+    void TearDown() override { BASS_Free(); }
+
+    // Writes a sine file and returns its path.
+    std::string WriteSine(const std::string& name, double seconds, int channels, double amplitude = 0.5)
+    {
+        std::string path = folder + "/" + name;
+        EXPECT_TRUE(WriteOggVorbisFile(path, MakeSineAudio(seconds, channels, RATE, BIN64_HZ, amplitude), 0.8f));
+        return path;
+    }
+
+    // Expects the open of `path` to fail with `error`.
+    void ExpectOpenFails(const std::string& path, int error)
+    {
+        EXPECT_EQ(BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE), 0u) << path;
+        EXPECT_EQ(BASS_ErrorGetCode(), error) << path;
+        EXPECT_EQ(BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0), 0u) << path;
+        EXPECT_EQ(BASS_ErrorGetCode(), error) << path;
+    }
+
+    std::string folder;
+};
+
+TEST_F(SoundStreamTest, OpensAFileWithItsLengthInSixteenBitBytes)
+{
+    std::string stereo = WriteSine("stereo.ogg", 2.0, 2);
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, stereo.c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
+    EXPECT_EQ(BASS_ChannelGetLength(stream), 2 * STEREO_SECOND);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 0u);
+
+    std::string mono = WriteSine("mono.ogg", 1.0, 1);
+    HSTREAM monoStream = BASS_StreamCreateFile(FALSE, mono.c_str(), 0, 0, BASS_STREAM_DECODE);
+    ASSERT_NE(monoStream, 0u);
+    EXPECT_NE(monoStream, stream);
+    EXPECT_EQ(BASS_ChannelGetLength(monoStream), (QWORD)RATE * 2);
+}
+
+TEST_F(SoundStreamTest, OpensFromAnOffsetAndFromMemory)
+{
+    std::string path = WriteSine("plain.ogg", 1.0, 2);
+    std::vector<unsigned char> bytes = ReadBytes(path);
+    // The same file behind 100 bytes of something else.
+    std::vector<unsigned char> padded(100 + bytes.size(), 0x55);
+    std::memcpy(padded.data() + 100, bytes.data(), bytes.size());
+    std::string paddedPath = folder + "/padded.bin";
+    ASSERT_TRUE(WriteBytes(paddedPath, padded.data(), padded.size()));
+    HSTREAM fromOffset = BASS_StreamCreateFile(FALSE, paddedPath.c_str(), 100, (DWORD)bytes.size(), BASS_STREAM_DECODE);
+    ASSERT_NE(fromOffset, 0u);
+    EXPECT_EQ(BASS_ChannelGetLength(fromOffset), STEREO_SECOND);
+    HSTREAM fromMemory = BASS_StreamCreateFile(TRUE, bytes.data(), 0, (DWORD)bytes.size(), BASS_STREAM_DECODE);
+    ASSERT_NE(fromMemory, 0u);
+    EXPECT_EQ(BASS_ChannelGetLength(fromMemory), STEREO_SECOND);
+}
+
+TEST_F(SoundStreamTest, BrokenFilesFailWithAnErrorCode)
+{
+    ExpectOpenFails(folder + "/missing.ogg", BASS_ERROR_FILEOPEN);
+    ExpectOpenFails(folder, BASS_ERROR_FILEOPEN);   // a folder cannot be read as a file
+
+    std::string empty = folder + "/empty.ogg";
+    ASSERT_TRUE(WriteBytes(empty, nullptr, 0));
+    ExpectOpenFails(empty, BASS_ERROR_FILEFORM);
+
+    std::vector<unsigned char> garbage(20000);
+    uint32_t state = 12345;
+    for (unsigned char& b : garbage) {
+        state = state * 1664525u + 1013904223u;
+        b = (unsigned char)(state >> 24);
+    }
+    std::string garbagePath = folder + "/garbage.ogg";
+    ASSERT_TRUE(WriteBytes(garbagePath, garbage.data(), garbage.size()));
+    ExpectOpenFails(garbagePath, BASS_ERROR_FILEFORM);
+
+    // Cut anywhere before the first audio page (or just into it): no audio.
+    std::vector<unsigned char> good = ReadBytes(WriteSine("good.ogg", 1.0, 2));
+    size_t audioStart = FindFirstAudioPage(good);
+    ASSERT_GT(audioStart, 58u);
+    std::string cutPath = folder + "/cut.ogg";
+    for (size_t cut : {(size_t)1, (size_t)4, (size_t)27, (size_t)58, (size_t)100, audioStart / 2,
+                       audioStart - 1, audioStart, audioStart + 10}) {
+        ASSERT_TRUE(WriteBytes(cutPath, good.data(), cut));
+        SCOPED_TRACE(cut);
+        ExpectOpenFails(cutPath, BASS_ERROR_FILEFORM);
+    }
+    // Nothing was left open by the failures.
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+}
+
+TEST_F(SoundStreamTest, DamageAfterTheHeadersEndsTheStreamEarly)
+{
+    std::vector<unsigned char> good = ReadBytes(WriteSine("good.ogg", 4.0, 2));
+    HSTREAM whole = BASS_StreamCreateFile(TRUE, good.data(), 0, (DWORD)good.size(), BASS_STREAM_DECODE);
+    ASSERT_NE(whole, 0u);
+    QWORD fullLength = BASS_ChannelGetLength(whole);
+
+    // Cut in the middle: a shorter stream.
+    HSTREAM half = BASS_StreamCreateFile(TRUE, good.data(), 0, (DWORD)(good.size() / 2), BASS_STREAM_DECODE);
+    ASSERT_NE(half, 0u);
+    QWORD halfLength = BASS_ChannelGetLength(half);
+    EXPECT_GT(halfLength, fullLength / 4);
+    EXPECT_LT(halfLength, fullLength * 3 / 4);
+
+    // Garbage written over the second half: no crash, no longer than whole.
+    std::vector<unsigned char> damaged = good;
+    uint32_t state = 99;
+    for (size_t i = damaged.size() / 2; i < damaged.size(); ++i) {
+        state = state * 1664525u + 1013904223u;
+        damaged[i] = (unsigned char)(state >> 24);
+    }
+    HSTREAM broken = BASS_StreamCreateFile(TRUE, damaged.data(), 0, (DWORD)damaged.size(), BASS_STREAM_DECODE);
+    ASSERT_NE(broken, 0u);
+    EXPECT_LE(BASS_ChannelGetLength(broken), fullLength);
+    float spectrum[512];
+    ASSERT_TRUE(BASS_ChannelSetPosition(broken, BASS_ChannelGetLength(broken) / 2 / 4 * 4));
+    EXPECT_EQ(BASS_ChannelGetData(broken, spectrum, BASS_DATA_FFT1024), 2048u);
+}
+
+TEST_F(SoundStreamTest, DecodingStreamIsPositionedAndItsSpectrumReadThere)
+{
+    // One second of silence, then one of the bin-64 sine at half scale.
+    TestAudio audio = MakeSineAudio(2.0, 2, RATE, BIN64_HZ, 0.5);
+    std::fill(audio.samples.begin(), audio.samples.begin() + RATE * 2, 0.0f);
+    std::string path = folder + "/half.ogg";
+    ASSERT_TRUE(WriteOggVorbisFile(path, audio, 0.8f));
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING);
+    EXPECT_FALSE(BASS_ChannelPlay(stream, TRUE));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DECODE);
+
+    float spectrum[512];
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, STEREO_SECOND / 4));
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), STEREO_SECOND / 4);
+    ASSERT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 2048u);
+    float quiet = 0.0f;
+    for (float v : spectrum)
+        quiet += v;
+    EXPECT_LT(quiet, 0.01f);
+
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, STEREO_SECOND * 3 / 2));
+    ASSERT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 2048u);
+    EXPECT_NEAR(spectrum[64], 0.25, 0.02);   // half scale: half of 0.5
+    EXPECT_NEAR(spectrum[63], 0.125, 0.02);
+    EXPECT_LT(spectrum[200], 0.01);
+    // A spectrum request does not move the stream.
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), STEREO_SECOND * 3 / 2);
+
+    // A position inside a frame rounds down; past the end is refused.
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, 4 * 1000 + 3));
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4u * 1000);
+    EXPECT_FALSE(BASS_ChannelSetPosition(stream, 2 * STEREO_SECOND + 4));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+}
+
+TEST_F(SoundStreamTest, RawReadsMoveADecodingStreamOn)
+{
+    std::string path = WriteSine("raw.ogg", 0.5, 2);
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
+    ASSERT_NE(stream, 0u);
+    std::vector<int16_t> samples(4096 * 2);
+    EXPECT_EQ(BASS_ChannelGetData(stream, samples.data(), 4096 * 4), 4096u * 4);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4096u * 4);
+    int peak = 0;
+    for (int16_t s : samples)
+        peak = std::max(peak, std::abs((int)s));
+    EXPECT_NEAR(peak, 16384, 2000);
+    // The last read is short; then the end.
+    QWORD length = BASS_ChannelGetLength(stream);
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, length - 400));
+    EXPECT_EQ(BASS_ChannelGetData(stream, samples.data(), 4096 * 4), 400u);
+    EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+    EXPECT_EQ(BASS_ChannelGetData(stream, samples.data(), 4096 * 4), 0xFFFFFFFFu);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
+}
+
+TEST_F(SoundStreamTest, FailedRequestsLeaveTheBufferUntouched)
+{
+    std::string path = WriteSine("short.ogg", 0.5, 2);
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
+    ASSERT_NE(stream, 0u);
+    float spectrum[512];
+    auto poison = [&] { std::fill(spectrum, spectrum + 512, 7.0f); };
+    auto untouched = [&] {
+        for (float v : spectrum) {
+            if (v != 7.0f)
+                return false;
+        }
+        return true;
+    };
+
+    // At the end of the stream.
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelGetLength(stream)));
+    poison();
+    EXPECT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 0xFFFFFFFFu);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
+    EXPECT_TRUE(untouched());
+
+    // The last frame still gives a spectrum (the rest counts as silence).
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelGetLength(stream) - 4));
+    EXPECT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 2048u);
+
+    // Handles that are not open: 0, never made, freed.
+    poison();
+    for (DWORD handle : {0u, 0x7777u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(BASS_ChannelGetData(handle, spectrum, BASS_DATA_FFT1024), 0xFFFFFFFFu);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+    }
+    ASSERT_TRUE(BASS_StreamFree(stream));
+    EXPECT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 0xFFFFFFFFu);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+    EXPECT_TRUE(untouched());
+    EXPECT_FALSE(BASS_StreamFree(stream));
+
+    // A new stream in the freed slot does not answer to the old handle.
+    HSTREAM again = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
+    ASSERT_NE(again, 0u);
+    EXPECT_NE(again, stream);
+    EXPECT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 0xFFFFFFFFu);
+    EXPECT_TRUE(untouched());
+    // Requests the library does not serve.
+    EXPECT_EQ(BASS_ChannelGetData(again, spectrum, 0x80000002u), 0xFFFFFFFFu);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+    EXPECT_TRUE(untouched());
+}
+
+TEST_F(SoundStreamTest, TeardownCallsAfterAFailedOpenDoNoHarm)
+{
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, (folder + "/missing.ogg").c_str(), 0, 0, 0);
+    ASSERT_EQ(stream, 0u);
+    EXPECT_FALSE(BASS_ChannelPlay(stream, TRUE));
+    EXPECT_FALSE(BASS_ChannelStop(stream));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+    EXPECT_FALSE(BASS_StreamFree(stream));
+    EXPECT_TRUE(BASS_Free());
+    // A second free has no device to release; SetUp's pair is restored.
+    EXPECT_FALSE(BASS_Free());
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+    ASSERT_TRUE(BASS_Init(0, RATE, 0, nullptr, nullptr));
+}
+
+TEST(SoundDevice, InitRulesAndStreamsNeedADevice)
+{
+    EXPECT_EQ(BASS_GetVersion() >> 16, 0x0203u);
+    EXPECT_EQ(BASS_StreamCreateFile(FALSE, "any.ogg", 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+    EXPECT_FALSE(BASS_Init(7, RATE, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+    ASSERT_TRUE(BASS_Init(0, RATE, BASS_DEVICE_3D, nullptr, nullptr));
+    EXPECT_FALSE(BASS_Init(0, RATE, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
+    EXPECT_TRUE(BASS_Free());
+}
+
+} // namespace
