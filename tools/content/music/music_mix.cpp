@@ -10,7 +10,7 @@
 MusicMix g_musicMix;
 
 // Overall level of the mix before the limiter.
-static const float MASTER_GAIN = 0.8f;
+static const float MASTER_GAIN = 0.6f;
 // Return levels of the two effects.
 static const float REVERB_RETURN = 0.16f;
 static const float DELAY_RETURN = 0.55f;
@@ -164,7 +164,7 @@ static void LimitPeaks(std::vector<float>& left, std::vector<float>& right, floa
         held[n] = need[queue.front()];
     }
     // Slow recovery after a dip, never above what the nearby peaks need.
-    float recovery = 1.0f / (0.05f * MUSIC_RATE);
+    float recovery = 1.0f / (0.08f * MUSIC_RATE);
     float current = 1.0f;
     for (long n = 0; n < count; ++n) {
         current = std::min(held[n], current + (1.0f - current) * recovery);

@@ -247,15 +247,15 @@ static void PlayBeatSection()
     for (int bar = BEAT_FIRST_BAR; bar < SPHERE_FIRST_BAR; ++bar) {
         bool full = bar >= 4;
         float rise = (float)(bar - BEAT_FIRST_BAR) / (SPHERE_FIRST_BAR - BEAT_FIRST_BAR);
-        PlayDrumBar(bar, "x...x...x...x...", KICK, 0.9f, 0.45f);
-        PlayDrumBar(bar, "..x...x...x...x.", HAT, 0.10f);
+        PlayDrumBar(bar, "x...x...x...x...", KICK, 0.9f, 0.25f);
+        PlayDrumBar(bar, "..x...x...x...x.", HAT, 0.12f);
         if (full) {
-            PlayDrumBar(bar, "....x.......x...", CLAP, 0.42f);
-            PlayDrumBar(bar, ".x.x.x.x.x.x.x.x", HAT, 0.05f);
+            PlayDrumBar(bar, "....x.......x...", CLAP, 0.55f);
+            PlayDrumBar(bar, ".x.x.x.x.x.x.x.x", HAT, 0.065f);
             PlayArpBar(bar, 2, 0.07f, 0.3f + 0.4f * rise);
         }
-        if (bar >= 8)
-            PlayDrumBar(bar, "..x...x...x...x.", OPEN_HAT, 0.09f);
+        if (bar >= 6)
+            PlayDrumBar(bar, "..x...x...x...x.", OPEN_HAT, 0.12f);
         PlayBassBar(bar, full ? "..r...r...r..ro." : "..r...r...r...r.", 0.32f, 0.3f + 0.3f * rise);
         PlayPadBars(bar, 1, 0.2f, 0.2f + 0.25f * rise);
     }
@@ -299,7 +299,7 @@ static void PlaySphereSection()
 static void PlaySplit()
 {
     double hit = DemoTimeOfStep(SPLIT_BAR, 4);  // 62.5, the second beat
-    PlayImpact(hit, 0.75f);
+    PlayImpact(hit, 0.45f);
     const Chord& am = CHORDS[AM];
     PlayPad(hit, 1.5, am.pad, 4, 0.45f, 0.7f);
     PlayBass(hit, 1.0, am.bass - 12, 0.4f, 0.3f);
@@ -339,7 +339,7 @@ static void PlayTunnelSection()
 // and arpeggio alone to the full groove with the harmonised theme.
 static void PlayKnotsSection()
 {
-    PlayImpact(DemoTimeOfStep(KNOTS_BAR, 4), 0.55f);
+    PlayImpact(DemoTimeOfStep(KNOTS_BAR, 4), 0.4f);
     const int STAGE_2 = KNOTS_BAR + 8, STAGE_3 = KNOTS_BAR + 16, STAGE_4 = KNOTS_BAR + 24;
     for (int bar = KNOTS_BAR; bar < OUTRO_BAR; ++bar) {
         float progress = (float)(bar - KNOTS_BAR) / (OUTRO_BAR - KNOTS_BAR);
@@ -387,7 +387,7 @@ static void PlayKnotsSection()
 // arpeggio and the theme's echo, fading to silence.
 static void PlayOutro()
 {
-    PlayImpact(DemoTimeOfStep(OUTRO_BAR, 0), 0.7f);
+    PlayImpact(DemoTimeOfStep(OUTRO_BAR, 0), 0.45f);
     for (int bar = OUTRO_BAR; bar < SCORE_BAR_COUNT; ++bar) {
         int inOutro = bar - OUTRO_BAR;
         if (bar < OUTRO_BAR + 6)

@@ -8,6 +8,16 @@
 #include "tools/content/music/music_dsp.h"
 #include "tools/content/music/music_mix.h"
 
+// Each instrument's level in the mix; the score's gains are relative to these.
+static const float KICK_LEVEL = 0.88f;
+static const float CLAP_LEVEL = 1.9f;
+static const float SNARE_LEVEL = 1.3f;
+static const float HAT_LEVEL = 1.6f;
+static const float PAD_LEVEL = 1.4f;
+static const float PLUCK_LEVEL = 1.5f;
+static const float LEAD_LEVEL = 2.2f;
+static const float BELL_LEVEL = 1.2f;
+
 // Frames between cutoff updates of a swept filter (tan() per frame is costly).
 enum { FILTER_STRIDE = 16 };
 
@@ -28,6 +38,7 @@ static void SendEffects(long i, float x, float reverb, float delay)
 
 void PlayKick(double demoTime, float gain, float pumpDepth, float snap)
 {
+    gain *= KICK_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     long length = (long)(0.45 * MUSIC_RATE);
     NoiseSource noise = SeedNoise(start, 1);
@@ -56,6 +67,7 @@ void PlayKick(double demoTime, float gain, float pumpDepth, float snap)
 
 void PlayClap(double demoTime, float gain)
 {
+    gain *= CLAP_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     long length = (long)(0.4 * MUSIC_RATE);
     NoiseSource noise = SeedNoise(start, 2);
@@ -81,6 +93,7 @@ void PlayClap(double demoTime, float gain)
 
 void PlaySnare(double demoTime, float gain)
 {
+    gain *= SNARE_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     long length = (long)(0.3 * MUSIC_RATE);
     NoiseSource noise = SeedNoise(start, 3);
@@ -100,6 +113,7 @@ void PlaySnare(double demoTime, float gain)
 
 void PlayHat(double demoTime, float gain, bool open)
 {
+    gain *= HAT_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     double decay = open ? 0.16 : 0.028;
     long length = (long)((open ? 0.7 : 0.15) * MUSIC_RATE);
@@ -209,6 +223,7 @@ void PlayBass(double demoTime, double seconds, int note, float gain, float brigh
 void PlayPad(double demoTime, double seconds, const int* notes, int count, float gain,
              float brightness)
 {
+    gain *= PAD_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     long hold = (long)(seconds * MUSIC_RATE);
     long attack = (long)(0.35 * MUSIC_RATE);
@@ -257,6 +272,7 @@ void PlayPad(double demoTime, double seconds, const int* notes, int count, float
 void PlayLead(double demoTime, double seconds, int note, int fromNote, float gain,
               float brightness)
 {
+    gain *= LEAD_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     long hold = (long)(seconds * MUSIC_RATE);
     long release = (long)(0.08 * MUSIC_RATE);
@@ -296,6 +312,7 @@ void PlayLead(double demoTime, double seconds, int note, int fromNote, float gai
 
 void PlayPluck(double demoTime, int note, float gain, float brightness, float pan)
 {
+    gain *= PLUCK_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     long length = (long)(0.5 * MUSIC_RATE);
     double increment = NoteHz(note) / MUSIC_RATE;
@@ -319,6 +336,7 @@ void PlayPluck(double demoTime, int note, float gain, float brightness, float pa
 
 void PlayBell(double demoTime, int note, float gain, float pan)
 {
+    gain *= BELL_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     long length = (long)(3.0 * MUSIC_RATE);
     double hz = NoteHz(note);
