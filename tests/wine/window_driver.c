@@ -31,11 +31,15 @@ typedef struct WindowQuery {
     HWND found;
 } WindowQuery;
 
-/* Replaces characters that would break the one-line output format. */
+/* Replaces characters that would break the one-line output format: quotes
+ * and line breaks by spaces, anything not printable ASCII (a static control
+ * showing a bitmap reports the resource reference as its text) by '?'. */
 static void CleanText(char *text)
 {
     for (; *text; ++text) {
-        if (*text == '"' || *text == '\r' || *text == '\n') *text = ' ';
+        unsigned char c = (unsigned char)*text;
+        if (c == '"' || c == '\r' || c == '\n') *text = ' ';
+        else if (c < 0x20 || c > 0x7E) *text = '?';
     }
 }
 
