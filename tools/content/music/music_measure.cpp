@@ -7,6 +7,8 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include "soundlib/bass.h"
+
 bool DecodeOggFile(const char* path, DecodedTrack* track)
 {
     OggVorbis_File file;
@@ -113,7 +115,39 @@ int FrameAtDemoTime(double demoTime)
     return (int)std::floor((demoTime - 0.3) * SHOW_FPS + 0.5);
 }
 
-MusicFigures MeasureTrack(const DecodedTrack& track)
+int ShowFrameCount()
+{
+    return FrameAtDemoTime(180.0) + 1;
+}
+
+bool MeasureLibraryLevels(const char* path, std::vector<float>* levels)
+{
+    // Device 0 is "no sound": enough for a decoding stream.
+    bool ownDevice = BASS_Init(0, 44100, 0, nullptr, nullptr) != 0;
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, path, 0, 0, BASS_STREAM_DECODE);
+    if (stream == 0) {
+        if (ownDevice) BASS_Free();
+        return false;
+    }
+    // A request past the end leaves the frame as it was, as in the show.
+    float frame[LEVEL_BINS] = {};
+    int count = ShowFrameCount();
+    levels->assign((size_t)count, 0.0f);
+    for (int k = 0; k < count; ++k) {
+        QWORD position = (QWORD)std::floor((double)k / SHOW_FPS * 44100.0 + 0.5) * 4u;
+        if (BASS_ChannelSetPosition(stream, position))
+            BASS_ChannelGetData(stream, frame, BASS_DATA_FFT1024);
+        float level = 0.0f;
+        for (int i = 0; i < LEVEL_BINS; ++i)
+            level += frame[i];
+        (*levels)[(size_t)k] = level;
+    }
+    BASS_StreamFree(stream);
+    if (ownDevice) BASS_Free();
+    return true;
+}
+
+MusicFigures MeasureTrack(const DecodedTrack& track, const char* path)
 {
     MusicFigures figures;
     figures.rate = track.rate;
@@ -128,18 +162,22 @@ MusicFigures MeasureTrack(const DecodedTrack& track)
         if (a > figures.peak) figures.peak = a;
         if (i / (size_t)track.channels >= tailFrom && a > figures.tailPeak) figures.tailPeak = a;
     }
-    std::vector<float> mono = MixToMono(track);
-    // Frames of the show: demo time 0.3 up to 180 s; the sections' first
-    // frames, by whole frame numbers so no bound is lost to rounding.
-    int count = FrameAtDemoTime(180.0) + 1;
+    int count = ShowFrameCount();
+    figures.fromLibrary = path && MeasureLibraryLevels(path, &figures.levels);
+    if (!figures.fromLibrary) {
+        std::vector<float> mono = MixToMono(track);
+        figures.levels.resize((size_t)count);
+        for (int k = 0; k < count; ++k) {
+            long position = (long)std::floor((double)k / SHOW_FPS * track.rate + 0.5);
+            figures.levels[(size_t)k] = MeasureLevel(mono, position);
+        }
+    }
+    // The sections' first frames, by whole frame numbers so no bound is lost
+    // to rounding.
     int beatStart = FrameAtDemoTime(2.0), sphereStart = FrameAtDemoTime(24.0);
     int sphereEnd = FrameAtDemoTime(62.5);
-    figures.levels.resize((size_t)count);
     for (int k = 0; k < count; ++k) {
-        double musicTime = (double)k / SHOW_FPS;
-        long position = (long)std::floor(musicTime * track.rate + 0.5);
-        float level = MeasureLevel(mono, position);
-        figures.levels[(size_t)k] = level;
+        float level = figures.levels[(size_t)k];
         if (k >= beatStart && k < sphereStart) {
             ++figures.beatFrames;
             if (level > SQUARE_LEVEL) ++figures.beatFramesLoud;

@@ -3,6 +3,11 @@
 // figures the scenes need (squares gathered in the beat, sphere halves kept
 // moving and in the picture).
 //
+// The levels come from our sound library (a decoding stream of the file,
+// positioned at each frame's music time), so they are what the show hears;
+// the direct measure below computes the same thing from decoded samples and
+// stands in when the library cannot open the file.
+//
 // The level of one frame is the sum of the 512 magnitudes |X_k| * 2 / 1024 of
 // the Hann-windowed 1024-sample FFT of the mono mix, taken from the frame's
 // music position on (a full-scale sine centred on a bin reads 0.5 in that bin
@@ -40,6 +45,7 @@ enum { SHOW_FPS = 60 };
 
 // What the scenes will see of a track.
 struct MusicFigures {
+    bool fromLibrary = false;   // levels measured through the sound library
     double seconds = 0.0;       // length of the track
     int rate = 0;               // sample rate
     int channels = 0;
@@ -58,8 +64,19 @@ double DemoTimeOfFrame(int frame);
 // The level frame shown at a demo time (nearest).
 int FrameAtDemoTime(double demoTime);
 
-// Measures a decoded track: peaks, length and the level of every show frame.
-MusicFigures MeasureTrack(const DecodedTrack& track);
+// Number of show frames, from demo time 0.3 to 180.0.
+int ShowFrameCount();
+
+// Levels of every show frame through the sound library: a decoding stream of
+// the file, positioned at each frame and asked for its spectrum, the 512
+// magnitudes summed in order in single precision (as the show sums them).
+// False when the library cannot open the file.
+bool MeasureLibraryLevels(const char* path, std::vector<float>* levels);
+
+// Measures a track: peaks and length from the decoded samples, the level of
+// every show frame through the sound library from the file at `path` (or,
+// when the library cannot open it or path is null, directly from the samples).
+MusicFigures MeasureTrack(const DecodedTrack& track, const char* path);
 
 // The level thresholds the scenes care about.
 const float SQUARE_LEVEL = 1.2f;      // a square appears above this

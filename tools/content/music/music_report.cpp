@@ -29,6 +29,8 @@ static bool PrintFigures(const MusicFigures& f)
     double share = f.sphereFrames ? 100.0 * f.sphereFramesInRange / f.sphereFrames : 0.0;
     bool sphereOk = share >= 90.0;
     printf("format       %d Hz, %d channels, %.3f s\n", f.rate, f.channels, f.seconds);
+    printf("levels       %s\n", f.fromLibrary ? "through the sound library (decoding stream)"
+                                              : "measured directly (the library could not open the file)");
     printf("peak         %.2f dBFS (target <= -1.0)                 %s\n", Dbfs(f.peak),
            peakOk ? "ok" : "MISSED");
     printf("last second  peak %.1f dBFS (target silence)            %s\n", Dbfs(f.tailPeak),
@@ -84,7 +86,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot decode %s\n", file);
         return 1;
     }
-    MusicFigures figures = MeasureTrack(track);
+    MusicFigures figures = MeasureTrack(track, file);
     bool ok = PrintFigures(figures);
     if (plot) {
         if (!WriteLevelPlot(plot, figures)) {
