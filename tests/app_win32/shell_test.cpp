@@ -1,0 +1,219 @@
+// The Windows shell's own checks, run under Wine (in Xvfb, with Mesa's GL)
+// by tests/app_win32/run-shell-test: the setup dialog from its real
+// resource, the render window procedure with its record above 4 GiB, and a
+// windowed render window with its GL context. A plain program (no test
+// framework for MinGW): it prints each failed check and exits with the
+// number of failures. Never shipped.
+#include "app/render_window.h"
+#include "app/setup_dialog.h"
+#include "app/shell_state.h"
+#include "platform/gl_api.h"
+#include "timeline/show_state.h"
+
+#include <cstdint>
+#include <cstdio>
+
+static int s_failures = 0;
+
+#define CHECK(condition)                                                        \
+    do {                                                                        \
+        if (!(condition)) {                                                     \
+            printf("FAILED %s:%d: %s\n", __FILE__, __LINE__, #condition);       \
+            ++s_failures;                                                       \
+        }                                                                       \
+    } while (0)
+
+// Takes the WM_QUIT the window procedure posted to window, if any.
+static bool TakePostedQuit(HWND window)
+{
+    MSG message;
+    return PeekMessageA(&message, window, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+// Opens dialog 101 modeless with the show's procedure.
+static HWND OpenSetupDialog(HINSTANCE instance)
+{
+    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_SETUP), nullptr, SetupDialogProc, 0);
+    CHECK(dialog != nullptr);
+    return dialog;
+}
+
+// The dialog from the real template: preselection, both radio groups, the
+// focus that a mouse click leaves on a radio button, Exit.
+static void CheckSetupDialog(HINSTANCE instance)
+{
+    char caption[64] = {};
+    HWND dialog = OpenSetupDialog(instance);
+    if (!dialog)
+        return;
+    GetWindowTextA(dialog, caption, sizeof caption);
+    CHECK(lstrcmpA(caption, "Halvane by Varnek") == 0);
+    CHECK(IsDlgButtonChecked(dialog, IDC_ASPECT_16_9) == BST_CHECKED);
+    CHECK(IsDlgButtonChecked(dialog, IDC_FULLSCREEN) == BST_CHECKED);
+    CHECK(IsDlgButtonChecked(dialog, IDC_ASPECT_4_3) == BST_UNCHECKED);
+    CHECK(IsDlgButtonChecked(dialog, IDC_WINDOWED) == BST_UNCHECKED);
+
+    // A click on a radio button checks it and gives it the focus; Enter
+    // then presses Run Demo with the focus still on the radio button.
+    g_setupAccepted = 0;
+    SendDlgItemMessageA(dialog, IDC_ASPECT_16_9, BM_CLICK, 0, 0);
+    SetFocus(GetDlgItem(dialog, IDC_ASPECT_16_9));
+    const LRESULT wideState = SendDlgItemMessageA(dialog, IDC_ASPECT_16_9, BM_GETSTATE, 0, 0);
+    printf("16:9 state with the focus: %ld\n", static_cast<long>(wideState));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    CHECK(g_setupAccepted == 1);
+    CHECK(g_displaySettings.windowWidth == 1280);
+    CHECK(g_displaySettings.windowHeight == 720);
+    CHECK(g_displaySettings.viewportHeight == 720);
+    CHECK(g_displaySettings.fullscreen == 1);
+    DestroyWindow(dialog);
+
+    // 4:3 and Windowed: each click unchecks the other button of its group.
+    dialog = OpenSetupDialog(instance);
+    if (!dialog)
+        return;
+    g_setupAccepted = 0;
+    SendDlgItemMessageA(dialog, IDC_ASPECT_4_3, BM_CLICK, 0, 0);
+    SendDlgItemMessageA(dialog, IDC_WINDOWED, BM_CLICK, 0, 0);
+    CHECK(IsDlgButtonChecked(dialog, IDC_ASPECT_16_9) == BST_UNCHECKED);
+    CHECK(IsDlgButtonChecked(dialog, IDC_FULLSCREEN) == BST_UNCHECKED);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    CHECK(g_setupAccepted == 1);
+    CHECK(g_displaySettings.windowWidth == 1024);
+    CHECK(g_displaySettings.windowHeight == 768);
+    CHECK(g_displaySettings.viewportHeight == 576);
+    CHECK(g_displaySettings.fullscreen == 0);
+    DestroyWindow(dialog);
+
+    // Exit leaves the settings alone and the flag at 0.
+    g_displaySettings = DISPLAY_16_9;
+    dialog = OpenSetupDialog(instance);
+    if (!dialog)
+        return;
+    g_setupAccepted = 0;
+    SendDlgItemMessageA(dialog, IDC_WINDOWED, BM_CLICK, 0, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    CHECK(g_setupAccepted == 0);
+    CHECK(g_displaySettings.windowWidth == 1280 && g_displaySettings.fullscreen == 1);
+    DestroyWindow(dialog);
+}
+
+// The window procedure with the record placed above 4 GiB, where a 32-bit
+// window-data slot would cut its address: every message that reaches the
+// record must reach this one.
+static void CheckWindowProcedure(const WindowClassInfo& classInfo)
+{
+    void* memory = VirtualAlloc(nullptr, sizeof(RenderWindow), MEM_COMMIT | MEM_RESERVE | MEM_TOP_DOWN,
+                                PAGE_READWRITE);
+    CHECK(memory != nullptr);
+    if (!memory)
+        return;
+    printf("record at %p\n", memory);
+    if (sizeof(void*) == 8)
+        CHECK(reinterpret_cast<uintptr_t>(memory) > 0xFFFFFFFFull);
+    RenderWindow* record = static_cast<RenderWindow*>(memory);
+    record->classInfo = const_cast<WindowClassInfo*>(&classInfo);
+    record->title = "Halvane";
+    record->width = 320;
+    record->height = 200;
+
+    HWND window = CreateWindowExA(WS_EX_APPWINDOW, classInfo.className, record->title, WS_OVERLAPPEDWINDOW,
+                                  0, 0, 320, 200, nullptr, nullptr, classInfo.instance, record);
+    CHECK(window != nullptr);
+    if (!window)
+        return;
+    record->window = window;
+    CHECK(reinterpret_cast<RenderWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA)) == record);
+
+    record->visible = 1;
+    SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
+    CHECK(record->visible == 0);
+    // A restore to a zero-width client must not divide by zero.
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 200));
+    CHECK(record->visible == 1);
+    record->visible = 0;
+    SendMessageA(window, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(320, 200));
+    CHECK(record->visible == 1);
+
+    CHECK(SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0) == 0);
+    CHECK(SendMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2) == 0);
+
+    // The fullscreen toggle flips the request and quits the pump, with the
+    // running flag left set.
+    g_running = 1;
+    g_fullscreenRequest = 1;
+    SendMessageA(window, WM_TOGGLE_FULLSCREEN, 0, 0);
+    CHECK(g_fullscreenRequest == 0);
+    CHECK(g_running == 1);
+    CHECK(TakePostedQuit(window));
+    SendMessageA(window, WM_TOGGLE_FULLSCREEN, 0, 0);
+    CHECK(g_fullscreenRequest == 1);
+    CHECK(TakePostedQuit(window));
+
+    // Escape and the close box quit for good; the window stays until torn down.
+    SendMessageA(window, WM_KEYDOWN, 'A', 0);
+    CHECK(g_running == 1);
+    CHECK(!TakePostedQuit(window));
+    SendMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    CHECK(g_running == 0);
+    CHECK(TakePostedQuit(window));
+    g_running = 1;
+    CHECK(SendMessageA(window, WM_CLOSE, 0, 0) == 0);
+    CHECK(g_running == 0);
+    CHECK(TakePostedQuit(window));
+    CHECK(IsWindow(window));
+
+    DestroyWindow(window);
+    VirtualFree(memory, 0, MEM_RELEASE);
+}
+
+// A windowed render window through the real creation: client size, shown,
+// context current, the square viewport; then the teardown.
+static void CheckWindowedRenderWindow(WindowClassInfo& classInfo)
+{
+    RenderWindow record = {};
+    record.classInfo = &classInfo;
+    record.title = "Halvane";
+    record.width = 1024;
+    record.height = 768;
+    record.colourBits = 32;
+    record.fullscreen = 0;
+    CHECK(CreateRenderWindow(&record) == 1);
+    if (!record.window)
+        return;
+    CHECK(record.deviceContext != nullptr);
+    CHECK(record.glContext != nullptr);
+    CHECK(record.visible == 1);
+    CHECK(IsWindowVisible(record.window));
+    CHECK(wglGetCurrentContext() == record.glContext);
+    RECT client;
+    GetClientRect(record.window, &client);
+    printf("client %ldx%ld, multisample found %d (format %d)\n", client.right, client.bottom,
+           g_multisampleFound, g_multisampleFormat);
+    CHECK(client.right == 1024 && client.bottom == 768);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    CHECK(viewport[0] == 0 && viewport[1] == -128 && viewport[2] == 1024 && viewport[3] == 1024);
+    CHECK(reinterpret_cast<RenderWindow*>(GetWindowLongPtrA(record.window, GWLP_USERDATA)) == &record);
+
+    CHECK(DestroyRenderWindow(&record) == 1);
+    CHECK(record.window == nullptr && record.deviceContext == nullptr && record.glContext == nullptr);
+    CHECK(wglGetCurrentContext() == nullptr);
+    // Safe a second time, with no window.
+    CHECK(DestroyRenderWindow(&record) == 1);
+}
+
+int main()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    CheckSetupDialog(instance);
+
+    WindowClassInfo classInfo = { instance, "OpenGL" };
+    CHECK(RegisterRenderWindowClass(&classInfo));
+    CheckWindowProcedure(classInfo);
+    CheckWindowedRenderWindow(classInfo);
+    CHECK(UnregisterClassA(classInfo.className, classInfo.instance));
+
+    printf("%s: %d failed check(s)\n", s_failures ? "FAILED" : "passed", s_failures);
+    return s_failures;
+}
