@@ -58,19 +58,28 @@ void PumpMix()
 
 // Writes a stream's anchor under its sequence count (mix thread, or the
 // caller's thread while the mix is locked out).
-static void PublishMixAnchor(MixAnchor& anchor, MixPosition position, int64_t timeNs)
+static void PublishMixAnchor(MixAnchor& anchor, MixPosition position, MixPosition end, int64_t timeNs)
 {
     uint32_t sequence = anchor.sequence.load(std::memory_order_relaxed);
     anchor.sequence.store(sequence + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
     anchor.position.store(position, std::memory_order_relaxed);
+    anchor.end.store(end, std::memory_order_relaxed);
     anchor.timeNs.store(timeNs, std::memory_order_relaxed);
     anchor.sequence.store(sequence + 2, std::memory_order_release);
 }
 
 void ResetMixAnchor(SoundStream& stream, MixPosition position)
 {
-    PublishMixAnchor(stream.anchor, position, GetSoundClockNs());
+    PublishMixAnchor(stream.anchor, position, position, GetSoundClockNs());
+}
+
+// Where a stream's mix position will be after `frameCount` device frames.
+static MixPosition AdvanceMixPosition(const SoundStream& stream, MixPosition position, uint32_t frameCount)
+{
+    const MixPosition end = (MixPosition)stream.pcm.frames << MIX_FRACTION_BITS;
+    MixPosition next = position + stream.step * frameCount;
+    return next < end ? next : end;
 }
 
 // Reads one sample frame of a stream as left and right.
@@ -89,8 +98,7 @@ static void MixStream(SoundStream& stream, int32_t* accumulator, uint32_t frameC
     const MixPosition end = (MixPosition)pcm.frames << MIX_FRACTION_BITS;
     MixPosition position = stream.mixPosition.load(std::memory_order_relaxed);
     if (!accumulator) {
-        MixPosition next = position + stream.step * frameCount;
-        stream.mixPosition.store(next < end ? next : end, std::memory_order_release);
+        stream.mixPosition.store(AdvanceMixPosition(stream, position, frameCount), std::memory_order_release);
         return;
     }
     for (uint32_t i = 0; i < frameCount && position < end; ++i) {
@@ -123,15 +131,18 @@ static void MixPlayingStreams(int16_t* out, uint32_t frameCount)
         for (SoundStream& stream : g_soundStreams) {
             if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed)) {
                 MixStream(stream, nullptr, frameCount);
-                PublishMixAnchor(stream.anchor, stream.mixPosition.load(std::memory_order_relaxed), now);
+                MixPosition played = stream.mixPosition.load(std::memory_order_relaxed);
+                PublishMixAnchor(stream.anchor, played, played, now);
             }
         }
         return;
     }
     // A device: the first frame of this buffer is heard after the latency.
     for (SoundStream& stream : g_soundStreams) {
-        if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed))
-            PublishMixAnchor(stream.anchor, stream.mixPosition.load(std::memory_order_relaxed), now);
+        if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed)) {
+            MixPosition start = stream.mixPosition.load(std::memory_order_relaxed);
+            PublishMixAnchor(stream.anchor, start, AdvanceMixPosition(stream, start, frameCount), now);
+        }
     }
     int32_t accumulator[MIX_CHUNK_FRAMES * 2];
     for (uint32_t done = 0; done < frameCount;) {
@@ -158,24 +169,25 @@ uint32_t GetHeardFrame(SoundStream& stream)
         return frame < frames ? frame : frames;
     }
     PumpMix();
-    MixPosition anchorPosition;
+    MixPosition anchorPosition, mixed;
     int64_t anchorTime;
     for (;;) {
         uint32_t before = stream.anchor.sequence.load(std::memory_order_acquire);
         anchorPosition = stream.anchor.position.load(std::memory_order_relaxed);
+        mixed = stream.anchor.end.load(std::memory_order_relaxed);
         anchorTime = stream.anchor.timeNs.load(std::memory_order_relaxed);
         std::atomic_thread_fence(std::memory_order_acquire);
         uint32_t after = stream.anchor.sequence.load(std::memory_order_relaxed);
         if (before == after && (before & 1) == 0)
             break;
     }
-    const MixPosition mixed = stream.mixPosition.load(std::memory_order_acquire);
     const double fixedOne = 4294967296.0;
     const double step = (double)stream.step / fixedOne;
     const double latency = g_soundDevice.latencyFrames * step;
     const double elapsed = (double)(GetSoundClockNs() - anchorTime) * 1e-9 * stream.pcm.rate;
     // Between mix calls the clock moves the position on; it never passes
-    // what has been mixed, and never goes back before where play began.
+    // the end of the buffer mixed at the anchor (so the next anchor never
+    // sends it back), nor goes back before where play began.
     double heard = (double)anchorPosition / fixedOne - latency + elapsed;
     double mixedLimit = (double)mixed / fixedOne - latency;
     if (heard > mixedLimit)

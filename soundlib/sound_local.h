@@ -33,6 +33,7 @@ struct PcmTrack {
 struct MixAnchor {
     std::atomic<uint32_t> sequence;
     std::atomic<uint64_t> position;   // MixPosition at the buffer's start
+    std::atomic<uint64_t> end;        // MixPosition after the buffer
     std::atomic<int64_t> timeNs;      // clock at that mix call
 };
 

@@ -130,6 +130,18 @@ TEST_F(PlaybackTest, DummyDriverPlaysInRealTime)
     double rate = MeasurePlayRate(stream, 2000);
     EXPECT_NEAR(rate, 1.0, 0.02);
 
+    // Read as often as the show does, the position never goes back, though
+    // the output thread moves it on between the reads.
+    QWORD last = BASS_ChannelGetPosition(stream);
+    Clock::time_point until = Clock::now() + std::chrono::milliseconds(300);
+    int reads = 0;
+    while (Clock::now() < until) {
+        QWORD now = BASS_ChannelGetPosition(stream);
+        ASSERT_GE(now, last) << "after " << reads << " reads";
+        last = now;
+        ++reads;
+    }
+
     // Restart starts again at 0.
     ASSERT_TRUE(BASS_ChannelPlay(stream, TRUE));
     EXPECT_LT(BASS_ChannelGetPosition(stream) / STEREO_SECOND, 0.01);

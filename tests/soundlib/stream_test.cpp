@@ -283,6 +283,24 @@ TEST_F(SoundStreamTest, TeardownCallsAfterAFailedOpenDoNoHarm)
     ASSERT_TRUE(BASS_Init(0, RATE, 0, nullptr, nullptr));
 }
 
+TEST_F(SoundStreamTest, HandlesOfAnEarlierDeviceStayInvalid)
+{
+    // The show keeps its old handle when the music fails to open after a
+    // re-creation; the library must not take it for the new stream.
+    std::string path = WriteSine("again.ogg", 0.5, 2);
+    HSTREAM first = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_NE(first, 0u);
+    ASSERT_TRUE(BASS_Free());
+    ASSERT_TRUE(BASS_Init(0, RATE, 0, nullptr, nullptr));
+    EXPECT_FALSE(BASS_ChannelPlay(first, TRUE));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+    HSTREAM second = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_NE(second, 0u);
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(BASS_ChannelPlay(first, TRUE));
+    EXPECT_TRUE(BASS_ChannelPlay(second, TRUE));
+}
+
 TEST(SoundDevice, InitRulesAndStreamsNeedADevice)
 {
     EXPECT_EQ(BASS_GetVersion() >> 16, 0x0203u);
