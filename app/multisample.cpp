@@ -12,6 +12,7 @@
 
 #include <cassert>
 
+// Reads the WGL extension string (or GL's) of the current context.
 bool HasMultisampleExtension()
 {
     const char* extensions = nullptr;
@@ -27,6 +28,7 @@ bool HasMultisampleExtension()
     return ContainsWholeWord(extensions, "WGL_ARB_multisample");
 }
 
+// Asks WGL for a double-buffered RGBA format with 4, then 2 samples.
 bool ChooseMultisamplePixelFormat(HWND window)
 {
     if (!HasMultisampleExtension()) {

@@ -16,6 +16,7 @@ static void ShowShellError(const char* text)
     MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
+// Registers the "OpenGL" class: own DC, redrawn on resize, arrow cursor.
 bool RegisterRenderWindowClass(const WindowClassInfo* classInfo)
 {
     WNDCLASSEXA windowClass;
@@ -35,6 +36,7 @@ bool RegisterRenderWindowClass(const WindowClassInfo* classInfo)
     return true;
 }
 
+// Asks for the display mode; the refresh rate is left to the system.
 bool SetFullscreenMode(int width, int height, int colourBits)
 {
     DEVMODEA mode;
@@ -58,6 +60,8 @@ static void ReleaseAndDestroyWindow(RenderWindow* record)
     record->window = nullptr;
 }
 
+// Builds the window, its pixel format and GL context, probing once for a
+// multisampled format; on failure releases what was made, in reverse.
 int CreateRenderWindow(RenderWindow* record)
 {
     PIXELFORMATDESCRIPTOR format;
@@ -141,6 +145,8 @@ int CreateRenderWindow(RenderWindow* record)
     return 1;
 }
 
+// Undoes CreateRenderWindow, and the display mode and hidden cursor of a
+// fullscreen window.
 int DestroyRenderWindow(RenderWindow* record)
 {
     if (record->window) {
@@ -171,6 +177,7 @@ static void QuitShow(const RenderWindow* record)
     g_running = 0;
 }
 
+// Turns the render window's messages into the shell's flags.
 LRESULT CALLBACK RenderWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     RenderWindow* record = reinterpret_cast<RenderWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));

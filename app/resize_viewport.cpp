@@ -4,6 +4,7 @@
 
 #include "platform/gl_api.h"
 
+// Square viewport and aspect-1 projection for a window of this size.
 void ResizeViewport(int width, int height)
 {
     // Integer division truncating toward zero: 1280 x 720 gives y = -280.

@@ -42,6 +42,7 @@ static void AcceptSetupChoice(HWND dialog)
     EndDialog(dialog, 0);
 }
 
+// The dialog's messages; every path answers FALSE and ends with EndDialog 0.
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {

@@ -11,6 +11,7 @@ static void SendReportLine(const char* line)
     OutputDebugStringA(line);
 }
 
+// "halvane-setup" with the accepted settings.
 void ReportSetupChoice(const DisplaySettings& settings)
 {
     char line[96];
@@ -19,6 +20,7 @@ void ReportSetupChoice(const DisplaySettings& settings)
     SendReportLine(line);
 }
 
+// "halvane-window" with the created window's size and mode.
 void ReportWindowCreated(const RenderWindow& record)
 {
     char line[96];
@@ -27,6 +29,7 @@ void ReportWindowCreated(const RenderWindow& record)
     SendReportLine(line);
 }
 
+// "halvane-frame" with the demo time of the frame just presented.
 void ReportFrame(float demoTime)
 {
     char line[64];
@@ -34,11 +37,13 @@ void ReportFrame(float demoTime)
     SendReportLine(line);
 }
 
+// "halvane-teardown" after one window's teardown.
 void ReportTeardown()
 {
     SendReportLine("halvane-teardown\n");
 }
 
+// "halvane-exit" with the code RunShow returns.
 void ReportExit(int exitCode)
 {
     char line[32];
