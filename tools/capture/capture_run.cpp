@@ -2,6 +2,7 @@
 // frames, each read back only when an output wants it.
 #include "tools/capture/capture_run.h"
 
+#include "platform/gl_api.h"
 #include "platform/headless_gl.h"
 #include "timeline/show_frame.h"
 #include "timeline/show_state.h"
@@ -126,6 +127,9 @@ int RunCapturePass(const CaptureOptions& options)
             StepCaptureClock();
         PositionCaptureMusic();
         RenderFrame();
+        // The show's SwapBuffers ends each frame; without one, Mesa keeps
+        // every frame's work queued and memory grows by the frame.
+        glFlush();
         if (IsFrameWanted(pass)) {
             ReadHeadlessPixels(pass.readback.data());
             ConvertReadbackToRgb(pass.readback.data(), &pass.frame);
