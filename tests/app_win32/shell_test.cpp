@@ -1,7 +1,8 @@
 // The Windows shell's own checks, run under Wine (in Xvfb, with Mesa's GL)
-// by tests/app_win32/run-shell-test: the setup dialog from its real
-// resource, the render window procedure with its record above 4 GiB, and a
-// windowed render window with its GL context. A plain program (no test
+// by tests/app_win32/run-shell-test: the dialog template and title bitmap
+// as stored, the setup dialog run from them, the render window procedure
+// with its record above 4 GiB, and a windowed render window with its GL
+// context. A plain program (no test
 // framework for MinGW): it prints each failed check and exits with the
 // number of failures. Never shipped.
 #include "app/render_window.h"
@@ -12,6 +13,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 static int s_failures = 0;
 
@@ -28,6 +31,119 @@ static bool TakePostedQuit(HWND window)
 {
     MSG message;
     return PeekMessageA(&message, window, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+// Reads the dialog template's words and double words in order.
+struct TemplateReader {
+    const uint8_t* at;
+
+    uint16_t Word()
+    {
+        uint16_t value;
+        memcpy(&value, at, 2);
+        at += 2;
+        return value;
+    }
+    uint32_t DoubleWord()
+    {
+        uint32_t value;
+        memcpy(&value, at, 4);
+        at += 4;
+        return value;
+    }
+    // A zero-terminated UTF-16 text, as ASCII (every text here is).
+    std::string Text()
+    {
+        std::string text;
+        for (uint16_t c = Word(); c != 0; c = Word())
+            text += static_cast<char>(c);
+        return text;
+    }
+    void AlignToDoubleWord(const uint8_t* base)
+    {
+        while ((at - base) % 4)
+            ++at;
+    }
+};
+
+// One control of the template, as the setup dialog's table gives it.
+struct TemplateControl {
+    uint32_t id;
+    uint16_t classAtom;
+    const char* text;  // null: the bitmap ordinal 102
+    uint32_t style;
+    int16_t x, y, width, height;
+};
+
+// Dialog 101 byte by byte: an extended template under language 1049 with
+// the table's style, size, caption, font and seven controls in order.
+static void CheckSetupDialogTemplate(HINSTANCE instance)
+{
+    HRSRC resource = FindResourceExA(instance, reinterpret_cast<LPCSTR>(RT_DIALOG),
+                                     MAKEINTRESOURCEA(IDD_SETUP), MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT));
+    CHECK(resource != nullptr);
+    if (!resource)
+        return;
+    const uint8_t* base = static_cast<const uint8_t*>(LockResource(LoadResource(instance, resource)));
+    TemplateReader reader = { base };
+    CHECK(reader.Word() == 1);        // version
+    CHECK(reader.Word() == 0xFFFF);   // extended template
+    CHECK(reader.DoubleWord() == 0);  // help id
+    CHECK(reader.DoubleWord() == 0);  // extended style
+    CHECK(reader.DoubleWord() == 0x80C800C8u);
+    CHECK(reader.Word() == 7);
+    CHECK(reader.Word() == 0);  // x
+    CHECK(reader.Word() == 0);  // y
+    CHECK(reader.Word() == 427);
+    CHECK(reader.Word() == 279);
+    CHECK(reader.Word() == 0);  // no menu
+    CHECK(reader.Word() == 0);  // the default dialog class
+    CHECK(reader.Text() == "Halvane by Varnek");
+    CHECK(reader.Word() == 8);    // points
+    CHECK(reader.Word() == 400);  // weight
+    const uint16_t italicAndCharset = reader.Word();
+    CHECK(italicAndCharset == 0x0100);  // not italic, charset 1
+    CHECK(reader.Text() == "MS Shell Dlg");
+
+    const TemplateControl controls[] = {
+        { 1, 0x80, "Run Demo", 0x50010001u, 120, 252, 78, 18 },
+        { 2, 0x80, "Exit", 0x50010000u, 228, 252, 78, 18 },
+        { 0xFFFFFFFFu, 0x82, nullptr, 0x5000000Eu, 0, 0, 427, 222 },
+        { 1001, 0x80, "16:9", 0x50020309u, 96, 230, 31, 12 },
+        { 1002, 0x80, "4:3", 0x50000309u, 153, 231, 27, 10 },
+        { 1003, 0x80, "Fullscreen", 0x50020309u, 206, 231, 48, 10 },
+        { 1004, 0x80, "Windowed", 0x50000309u, 280, 231, 49, 10 },
+    };
+    for (const TemplateControl& control : controls) {
+        reader.AlignToDoubleWord(base);
+        CHECK(reader.DoubleWord() == 0);  // help id
+        CHECK(reader.DoubleWord() == 0);  // extended style
+        CHECK(reader.DoubleWord() == control.style);
+        CHECK(static_cast<int16_t>(reader.Word()) == control.x);
+        CHECK(static_cast<int16_t>(reader.Word()) == control.y);
+        CHECK(static_cast<int16_t>(reader.Word()) == control.width);
+        CHECK(static_cast<int16_t>(reader.Word()) == control.height);
+        CHECK(reader.DoubleWord() == control.id);
+        CHECK(reader.Word() == 0xFFFF);
+        CHECK(reader.Word() == control.classAtom);
+        if (control.text) {
+            CHECK(reader.Text() == control.text);
+        } else {
+            CHECK(reader.Word() == 0xFFFF);
+            CHECK(reader.Word() == IDB_TITLE);
+        }
+        CHECK(reader.Word() == 0);  // no creation data
+    }
+
+    // Bitmap 102: 640 x 360, 24 bits, uncompressed, bottom-up, no colours.
+    HRSRC bitmap = FindResourceA(instance, MAKEINTRESOURCEA(IDB_TITLE), reinterpret_cast<LPCSTR>(RT_BITMAP));
+    CHECK(bitmap != nullptr);
+    if (!bitmap)
+        return;
+    BITMAPINFOHEADER header;
+    memcpy(&header, LockResource(LoadResource(instance, bitmap)), sizeof header);
+    CHECK(header.biWidth == 640 && header.biHeight == 360);
+    CHECK(header.biBitCount == 24 && header.biCompression == BI_RGB && header.biClrUsed == 0);
 }
 
 // Opens dialog 101 modeless with the show's procedure.
@@ -206,6 +322,7 @@ static void CheckWindowedRenderWindow(WindowClassInfo& classInfo)
 int main()
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
+    CheckSetupDialogTemplate(instance);
     CheckSetupDialog(instance);
 
     WindowClassInfo classInfo = { instance, "OpenGL" };
