@@ -29,6 +29,14 @@ static NoiseSource SeedNoise(long start, uint32_t tag)
     return noise;
 }
 
+// Gain over a sound's last 20 ms, falling to zero at its end, so that a
+// decay cut off at the sound's length does not click.
+static float TailFade(long n, long length)
+{
+    long fade = (long)(0.02 * MUSIC_RATE);
+    return n < length - fade ? 1.0f : (float)(length - n) / (float)fade;
+}
+
 // Sends a dry sample to the two effect buses.
 static void SendEffects(long i, float x, float reverb, float delay)
 {
@@ -40,7 +48,7 @@ void PlayKick(double demoTime, float gain, float pumpDepth, float snap)
 {
     gain *= KICK_LEVEL;
     long start = SampleAtDemoTime(demoTime);
-    long length = (long)(0.45 * MUSIC_RATE);
+    long length = (long)(0.6 * MUSIC_RATE);
     NoiseSource noise = SeedNoise(start, 1);
     Svf clickFilter, snapFilter;
     TuneSvf(clickFilter, 3000.0, 0.7);
@@ -58,7 +66,7 @@ void PlayKick(double demoTime, float gain, float pumpDepth, float snap)
         // The snap: a brief bright noise layer that makes the kick cut through.
         if (snap > 0.0f)
             x += snap * HighPass(snapFilter, hiss) * (float)(attack * std::exp(-t / 0.02));
-        x *= gain;
+        x *= gain * TailFade(n, length);
         AddFrame(g_musicMix.dry, start + n, x, x);
     }
     if (pumpDepth > 0.0f)
@@ -83,6 +91,7 @@ void PlayClap(double demoTime, float gain)
         } else {
             env = 0.8 * std::exp(-(t - 0.031) / 0.11);
         }
+        env *= TailFade(n, length);
         float a = NextNoise(noise), b = NextNoise(noise);
         float l = BandPass(bandL, a * 0.8f + b * 0.2f) * (float)env * gain * 2.2f;
         float r = BandPass(bandR, b * 0.8f + a * 0.2f) * (float)env * gain * 2.2f;
@@ -105,7 +114,7 @@ void PlaySnare(double demoTime, float gain)
         phase += (175.0 + 60.0 * std::exp(-t / 0.01)) / MUSIC_RATE;
         float tone = SineTurns(phase) * (float)std::exp(-t / 0.05) * 0.6f;
         float hiss = HighPass(rattle, NextNoise(noise)) * (float)std::exp(-t / 0.09);
-        float x = (tone + hiss) * gain;
+        float x = (tone + hiss) * gain * TailFade(n, length);
         AddFrame(g_musicMix.dry, start + n, x * 0.95f, x);
         SendEffects(start + n, x, 0.25f, 0.0f);
     }
@@ -116,7 +125,7 @@ void PlayHat(double demoTime, float gain, bool open)
     gain *= HAT_LEVEL;
     long start = SampleAtDemoTime(demoTime);
     double decay = open ? 0.16 : 0.028;
-    long length = (long)((open ? 0.7 : 0.15) * MUSIC_RATE);
+    long length = (long)((open ? 0.9 : 0.18) * MUSIC_RATE);
     NoiseSource noise = SeedNoise(start, 4);
     Svf high, shine;
     TuneSvf(high, 7000.0, 0.7);
@@ -125,7 +134,7 @@ void PlayHat(double demoTime, float gain, bool open)
         double t = (double)n / MUSIC_RATE;
         float x = NextNoise(noise);
         float y = HighPass(high, x) * 0.7f + BandPass(shine, x) * 0.5f;
-        y *= (float)std::exp(-t / decay) * gain;
+        y *= (float)std::exp(-t / decay) * gain * TailFade(n, length);
         AddFrame(g_musicMix.dry, start + n, y * 0.8f, y);
         if (open) SendEffects(start + n, y, 0.15f, 0.0f);
     }
@@ -134,7 +143,7 @@ void PlayHat(double demoTime, float gain, bool open)
 void PlayCrash(double demoTime, float gain)
 {
     long start = SampleAtDemoTime(demoTime);
-    long length = (long)(3.0 * MUSIC_RATE);
+    long length = (long)(3.5 * MUSIC_RATE);
     NoiseSource noiseL = SeedNoise(start, 5), noiseR = SeedNoise(start, 6);
     Svf highL, highR, ringL, ringR;
     TuneSvf(highL, 4500.0, 0.7);
@@ -143,7 +152,8 @@ void PlayCrash(double demoTime, float gain)
     TuneSvf(ringR, 7400.0, 4.0);
     for (long n = 0; n < length; ++n) {
         double t = (double)n / MUSIC_RATE;
-        float env = (float)(std::exp(-t / 0.7) * (t < 0.003 ? t / 0.003 : 1.0)) * gain;
+        float env = (float)(std::exp(-t / 0.7) * (t < 0.003 ? t / 0.003 : 1.0)) * gain *
+                    TailFade(n, length);
         float a = NextNoise(noiseL), b = NextNoise(noiseR);
         float l = (HighPass(highL, a) + 0.6f * BandPass(ringL, a)) * env;
         float r = (HighPass(highR, b) + 0.6f * BandPass(ringR, b)) * env;
@@ -155,7 +165,7 @@ void PlayCrash(double demoTime, float gain)
 void PlayImpact(double demoTime, float gain)
 {
     long start = SampleAtDemoTime(demoTime);
-    long length = (long)(2.5 * MUSIC_RATE);
+    long length = (long)(3.0 * MUSIC_RATE);
     NoiseSource noise = SeedNoise(start, 7);
     Svf thumpFilter;
     TuneSvf(thumpFilter, 700.0, 0.7);
@@ -166,7 +176,7 @@ void PlayImpact(double demoTime, float gain)
         double attack = t < 0.004 ? t / 0.004 : 1.0;
         float boom = SoftClip(1.3f * SineTurns(phase)) * (float)(attack * std::exp(-t / 0.7));
         float thump = LowPass(thumpFilter, NextNoise(noise)) * (float)std::exp(-t / 0.12) * 1.5f;
-        float x = (boom * 0.85f + thump) * gain;
+        float x = (boom * 0.85f + thump) * gain * TailFade(n, length);
         AddFrame(g_musicMix.dry, start + n, x, x);
         SendEffects(start + n, x, 0.4f, 0.0f);
     }
