@@ -31,7 +31,11 @@ protected:
         g_musicStream = 0;
         std::memset(g_spectrumFrame, 0, sizeof(g_spectrumFrame));
     }
-    void TearDown() override { std::filesystem::current_path(previous); }
+    void TearDown() override
+    {
+        std::filesystem::current_path(previous);
+        RemoveScratchFolder(folder);
+    }
 
     // The shell's teardown after the pump: stop, free the stream, free the
     // device. Returns BASS_Free's result.

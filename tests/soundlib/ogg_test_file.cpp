@@ -118,6 +118,12 @@ std::string MakeScratchFolder(const std::string& name)
     return folder.string();
 }
 
+void RemoveScratchFolder(const std::string& folder)
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
 std::vector<unsigned char> ReadBytes(const std::string& path)
 {
     std::vector<unsigned char> bytes;

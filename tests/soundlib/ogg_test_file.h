@@ -22,8 +22,10 @@ void AddSine(TestAudio& audio, double frequency, double amplitude);
 // returns false when the file cannot be written.
 bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float quality = 0.6f);
 
-// A fresh empty folder for one test's files (under the system's temp dir).
+// A fresh empty folder for one test's files (under the system's temp dir),
+// and its removal with everything in it.
 std::string MakeScratchFolder(const std::string& name);
+void RemoveScratchFolder(const std::string& folder);
 
 // Reads or writes a whole file as bytes.
 std::vector<unsigned char> ReadBytes(const std::string& path);

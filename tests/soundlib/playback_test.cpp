@@ -47,6 +47,7 @@ protected:
         ASSERT_TRUE(WriteOggVorbisFile(*longFile, MakeSineAudio(8.0, 2, RATE, 440.0, 0.3), 0.2f));
         ASSERT_TRUE(WriteOggVorbisFile(*shortFile, MakeSineAudio(0.25, 2, RATE, 440.0, 0.3), 0.2f));
     }
+    static void TearDownTestSuite() { RemoveScratchFolder(*folder); }
     void TearDown() override { BASS_Free(); }
 
     static std::string* folder;

@@ -42,7 +42,11 @@ protected:
         folder = MakeScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
         ASSERT_TRUE(BASS_Init(0, RATE, BASS_DEVICE_3D, nullptr, nullptr));
     }
-    void TearDown() override { BASS_Free(); }
+    void TearDown() override
+    {
+        BASS_Free();
+        RemoveScratchFolder(folder);
+    }
 
     // Writes a sine file and returns its path.
     std::string WriteSine(const std::string& name, double seconds, int channels, double amplitude = 0.5)
