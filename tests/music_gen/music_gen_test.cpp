@@ -7,6 +7,7 @@
 // least 90 % of the sphere's frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -48,6 +49,15 @@ TEST(MusicGen, TrackIsReproducibleAndMeetsTheScenesTargets)
     EXPECT_EQ(f.beatFrames, 1320);
     EXPECT_EQ(f.sphereFrames, 2310);
     EXPECT_GE(f.sphereFramesInRange, (int)std::ceil(0.9 * f.sphereFrames));
+
+    // The split's hit: a breath on the bar's first beat, then the level
+    // jumps at 62.5 s.
+    float breath = 0.0f, hit = 0.0f;
+    for (int k = FrameAtDemoTime(62.2); k < FrameAtDemoTime(62.45); ++k)
+        breath = std::max(breath, f.levels[(size_t)k]);
+    for (int k = FrameAtDemoTime(62.5); k < FrameAtDemoTime(62.6); ++k)
+        hit = std::max(hit, f.levels[(size_t)k]);
+    EXPECT_GT(hit, 2.0f * breath) << "no hit at the split";
 
     // The library's levels are the ones measured here from the decoded
     // samples (its decoder and 16-bit samples differ only in rounding), so

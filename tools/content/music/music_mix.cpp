@@ -136,9 +136,7 @@ static void AddDelay(const std::vector<float>& send, std::vector<float>& left,
     }
 }
 
-// Holds every sample of the stereo pair under the ceiling with a look-ahead
-// gain: the gain reaches its low before the peak arrives and recovers slowly.
-static void LimitPeaks(std::vector<float>& left, std::vector<float>& right, float ceiling)
+void LimitPeaks(std::vector<float>& left, std::vector<float>& right, float ceiling)
 {
     const long REACH = 96;   // frames looked ahead and behind
     const long SMOOTH = 64;  // width of the final moving average (below REACH)

@@ -31,6 +31,11 @@ void PumpAt(double demoTime, float depth);
 // silent from the fade's end on. Frees the buses.
 std::vector<float> MixDownTrack();
 
+// Holds every sample of a stereo pair at or under `ceiling` with a look-ahead
+// gain: the gain is at its low before a peak arrives and recovers over about
+// 80 ms, so loud hits are turned down smoothly rather than clipped.
+void LimitPeaks(std::vector<float>& left, std::vector<float>& right, float ceiling);
+
 // Highest absolute sample the master chain lets through (about -2.4 dBFS, so
 // the encoder's small overshoots stay under -1 dBFS).
 const float MASTER_CEILING = 0.76f;
