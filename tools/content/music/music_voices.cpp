@@ -127,12 +127,21 @@ void PlayHat(double demoTime, float gain, bool open)
     double decay = open ? 0.16 : 0.028;
     long length = (long)((open ? 0.9 : 0.18) * MUSIC_RATE);
     NoiseSource noise = SeedNoise(start, 4);
+    // Six detuned square waves at inharmonic ratios give the metal; noise the air.
+    const double METAL_HZ[6] = { 587.0, 845.0, 1031.0, 1444.0, 1533.0, 2219.0 };
+    double phases[6] = { 0.0, 0.13, 0.29, 0.41, 0.57, 0.73 };
     Svf high, shine;
     TuneSvf(high, 7000.0, 0.7);
     TuneSvf(shine, 10500.0, 2.0);
     for (long n = 0; n < length; ++n) {
         double t = (double)n / MUSIC_RATE;
-        float x = NextNoise(noise);
+        float metal = 0.0f;
+        for (int i = 0; i < 6; ++i) {
+            phases[i] += METAL_HZ[i] / MUSIC_RATE;
+            if (phases[i] >= 1.0) phases[i] -= 1.0;
+            metal += phases[i] < 0.5 ? 1.0f : -1.0f;
+        }
+        float x = NextNoise(noise) * 0.6f + metal * (0.4f / 6.0f) * 2.0f;
         float y = HighPass(high, x) * 0.7f + BandPass(shine, x) * 0.5f;
         y *= (float)std::exp(-t / decay) * gain * TailFade(n, length);
         AddFrame(g_musicMix.dry, start + n, y * 0.8f, y);
@@ -356,7 +365,7 @@ void PlayBell(double demoTime, int note, float gain, float pan)
     for (long n = 0; n < length; ++n) {
         double t = (double)n / MUSIC_RATE;
         carrier += hz / MUSIC_RATE;
-        modulator += hz * 3.5 / MUSIC_RATE;
+        modulator += hz * 3.0 / MUSIC_RATE;
         octave += hz * 2.0 / MUSIC_RATE;
         double index = 1.8 * std::exp(-t / 0.12) + 0.25;
         float fm = SineTurns(carrier + index * SineTurns(modulator) / (2.0 * 3.14159265358979));
