@@ -105,14 +105,4 @@ TEST_F(TextureTest, MissingAndBrokenFilesGiveThePlaceholderSilently)
     EXPECT_EQ(CountShownMessages(), 0);
 }
 
-TEST_F(TextureTest, CaptionSlotsMapToTheirFiles)
-{
-    EXPECT_STREQ(CAPTION_IMAGE_FILES[0], "data/png/17.png");
-    EXPECT_STREQ(CAPTION_IMAGE_FILES[4], "data/png/13.png");
-    EXPECT_STREQ(CAPTION_IMAGE_FILES[5], "data/png/11.png");
-    EXPECT_STREQ(CAPTION_IMAGE_FILES[10], "data/png/06.png");
-    for (const char* file : CAPTION_IMAGE_FILES)
-        EXPECT_EQ(std::string(file).find("12.png"), std::string::npos);
-}
-
 }  // namespace
