@@ -226,6 +226,7 @@ static const char* const KNOTS_THEME_A =
     "G5:6 E5:2 C5:4 E5:4 | D5:4 B4:2 G4:2 B4:4 D5:4";
 static const char* const KNOTS_THEME_B =
     "A5:8 G5:4 E5:4 | F5:6 E5:2 C5:8 | E5:4 G5:4 C6:8 | B5:4 A5:2 G5:2 D5:8";
+static const char* const KNOTS_CALM = "E5:16 C5:16 | A4:16 C5:16 | G5:16 E5:16 | D5:16 B4:16";
 static const char* const KNOTS_PEAK = "C6:8 A5:8 F5:8 A5:8 | B5:16 D6:16";
 static const char* const OUTRO_THEME = "A5:16 G5:8 E5:8 | C5:16 A4:8 C5:8 | E5:16 G5:8 E5:8 | "
                                        "D5:16 B4:16 | A4:32";
@@ -375,6 +376,8 @@ static void PlayKnotsSection()
                 PlaySnare(DemoTimeOfStep(bar, step), 0.06f + 0.04f * n + 0.004f * step);
         }
     }
+    PlayMelody(KNOTS_BAR + 4, KNOTS_CALM, 0.1f, 0.2f, 0);
+    PlayMelody(STAGE_2 + 4, KNOTS_CALM, 0.12f, 0.35f, -2);
     PlayMelody(STAGE_3, KNOTS_THEME_A, 0.18f, 0.55f, 0);
     PlayMelody(STAGE_3 + 4, KNOTS_THEME_B, 0.18f, 0.6f, 0);
     PlayMelody(STAGE_4, KNOTS_THEME_A, 0.2f, 0.7f, -2);
