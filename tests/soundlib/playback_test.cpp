@@ -3,10 +3,12 @@
 // the file, and a missing output device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ogg_test_file.h"
 #include "soundlib/bass.h"
@@ -152,6 +154,94 @@ TEST_F(PlaybackTest, DummyDriverPlaysInRealTime)
     EXPECT_LT(after, 0.55);
     EXPECT_TRUE(BASS_ChannelStop(stream));
     EXPECT_TRUE(BASS_StreamFree(stream));
+}
+
+TEST_F(PlaybackTest, StreamOfAnotherRateKeepsItsOwnPositions)
+{
+    // 22.05 kHz mono on a 44.1 kHz mix: two bytes a frame, 22050 frames a
+    // second of play, resampled on the way to the output.
+    std::string path = *folder + "/low.ogg";
+    ASSERT_TRUE(WriteOggVorbisFile(path, MakeSineAudio(3.0, 1, 22050, 440.0, 0.3), 0.2f));
+    for (int device : {0, -1}) {
+        SCOPED_TRACE(device);
+        ASSERT_TRUE(BASS_Init(device, RATE, 0, nullptr, nullptr));
+        HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+        ASSERT_NE(stream, 0u);
+        EXPECT_EQ(BASS_ChannelGetLength(stream), 3u * 22050 * 2);
+        ASSERT_TRUE(BASS_ChannelPlay(stream, TRUE));
+        SleepMs(300);
+        Clock::time_point t0 = Clock::now();
+        QWORD p0 = BASS_ChannelGetPosition(stream);
+        SleepMs(1000);
+        double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        double played = (double)(BASS_ChannelGetPosition(stream) - p0) / (22050 * 2);
+        EXPECT_NEAR(played / seconds, 1.0, device == 0 ? 0.01 : 0.04);
+        BASS_Free();
+    }
+}
+
+// Sets an environment variable for one scope, restoring the old value.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name)
+    {
+        const char* old = std::getenv(name);
+        hadValue_ = old != nullptr;
+        if (old)
+            old_ = old;
+        setenv(name, value, 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (hadValue_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool hadValue_;
+};
+
+TEST_F(PlaybackTest, MixWritesTheStreamToTheOutput)
+{
+    // SDL's disk driver writes what it is given to a file: a 22.05 kHz mono
+    // sine must come out at 44.1 kHz in both channels, same pitch and level.
+    std::string path = *folder + "/tone.ogg";
+    ASSERT_TRUE(WriteOggVorbisFile(path, MakeSineAudio(2.0, 1, 22050, 441.0, 0.5), 0.6f));
+    std::string output = *folder + "/output.raw";
+    {
+        ScopedEnvironment driver("SDL_AUDIODRIVER", "disk");
+        ScopedEnvironment file("SDL_DISKAUDIOFILE", output.c_str());
+        ASSERT_TRUE(BASS_Init(-1, RATE, 0, nullptr, nullptr));
+        HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+        ASSERT_NE(stream, 0u);
+        ASSERT_TRUE(BASS_ChannelPlay(stream, TRUE));
+        SleepMs(700);
+        BASS_Free();
+    }
+    std::vector<unsigned char> bytes = ReadBytes(output);
+    const int16_t* frames = (const int16_t*)bytes.data();
+    size_t count = bytes.size() / 4;
+    // Skip the silence before play began, and the encoder's fade-in.
+    size_t start = 0;
+    while (start < count && frames[2 * start] == 0 && frames[2 * start + 1] == 0)
+        ++start;
+    start += 2048;
+    ASSERT_GT(count, start + 8820) << "too little output";
+    int crossings = 0, peak = 0;
+    for (size_t i = start; i < start + 8820; ++i) {   // 0.2 s
+        EXPECT_EQ(frames[2 * i], frames[2 * i + 1]) << "frame " << i;
+        if (i > start && (frames[2 * i - 2] < 0) != (frames[2 * i] < 0))
+            ++crossings;
+        peak = std::max(peak, std::abs((int)frames[2 * i]));
+        if (HasFailure())
+            break;
+    }
+    EXPECT_NEAR(crossings, 2 * 441 / 5, 3);   // 441 Hz for 0.2 s
+    EXPECT_NEAR(peak, 16384, 1200);
 }
 
 TEST_F(PlaybackTest, NoOutputDeviceMakesInitFail)
