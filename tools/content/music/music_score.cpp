@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "timeline/caption_schedule.h"
@@ -91,6 +92,11 @@ static void PlayDrumBar(int bar, const char* pattern, DrumName drum, float gain,
         if (c != 'x' && c != 'X')
             continue;
         float g = c == 'X' ? gain * 1.35f : gain;
+        // Hats vary a little from hit to hit, the same way every render.
+        if (drum == HAT || drum == OPEN_HAT) {
+            uint32_t h = (uint32_t)(bar * 16 + step) * 2654435761u;
+            g *= 0.85f + 0.3f * (float)((h >> 16) & 0xFF) / 255.0f;
+        }
         double t = DemoTimeOfStep(bar, step);
         switch (drum) {
         case KICK: PlayKick(t, g, 0.55f, kickSnap); break;
@@ -319,7 +325,8 @@ static void PlayTunnelSection()
         if (inSection % 4 == 0)
             PlayCrash(DemoTimeOfStep(bar, 0), 0.22f);
         PlayDrumBar(bar, last ? "x...x...x...x.x." : "x...x...x...x...", KICK, 0.85f);
-        PlayDrumBar(bar, "....x.......x...", CLAP, 0.32f);
+        bool phraseEnd = inSection % 4 == 3 && !last;
+        PlayDrumBar(bar, phraseEnd ? "....x.......x.xx" : "....x.......x...", CLAP, 0.32f);
         PlayDrumBar(bar, "x.x.x.x.x.x.x.x.", HAT, 0.05f);
         PlayDrumBar(bar, "..x...x...x...x.", OPEN_HAT, 0.06f);
         PlayBassBar(bar, "..ro..ro..ro..ro", 0.30f, 0.5f);
@@ -362,7 +369,8 @@ static void PlayKnotsSection()
                         0.3f + 0.3f * progress);
         }
         if (bar >= STAGE_3) {
-            PlayDrumBar(bar, "....x.......x...", CLAP, 0.32f);
+            bool phraseEnd = (bar - STAGE_3) % 4 == 3 && bar < OUTRO_BAR - 2;
+            PlayDrumBar(bar, phraseEnd ? "....x.......x.xx" : "....x.......x...", CLAP, 0.32f);
             PlayDrumBar(bar, ".x.x.x.x.x.x.x.x", HAT, 0.045f);
         }
         if (bar >= STAGE_4) {
