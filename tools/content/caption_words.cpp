@@ -38,7 +38,7 @@ static const char* const SHEET_8_WORDS[] = {
 };
 // 08.png
 static const char* const SHEET_9_WORDS[] = {
-    "this", "knot", "has", "somewhere", "its", "end",
+    "every", "knot", "has", "somewhere", "an", "end",
 };
 // 07.png
 static const char* const SHEET_10_WORDS[] = {
