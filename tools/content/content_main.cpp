@@ -8,6 +8,7 @@
 // DIR/resources/title.bmp.
 #include "tools/content/content_images.h"
 #include "tools/content/content_meshes.h"
+#include "tools/content/text_paint.h"
 
 #ifdef HALVANE_HAVE_MUSIC_GEN
 #include "tools/content/music/music_gen.h"
@@ -45,6 +46,10 @@ static bool WriteVisuals(const std::string& out)
     const std::string data = out + "/data", png = data + "/png", resources = out + "/resources";
     if (!MakeDirectory(png) || !MakeDirectory(resources))
         return false;
+    for (const char* family : { "DejaVu Sans", "DejaVu Sans Bold" })
+        if (!IsFontInstalled(family))
+            std::fprintf(stderr, "halvane-content: warning: font \"%s\" is missing (fonts-dejavu-core); "
+                                 "the pictures use a stand-in\n", family);
     const auto start = std::chrono::steady_clock::now();
     bool written = WriteShowMeshes(data.c_str());
     written &= WriteCaptionImages(png.c_str());

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <strings.h>
 
 static const double REFERENCE_SIZE = 200.0;  // pixels, for word outlines
 
@@ -157,4 +158,26 @@ double MeasureTextWidth(cairo_t* cr, const char* markup, const char* family, dou
     pango_layout_get_extents(layout, nullptr, &logical);
     g_object_unref(layout);
     return static_cast<double>(logical.width) / PANGO_SCALE;
+}
+
+// Asks pango which face it would use for family and compares the family names.
+bool IsFontInstalled(const char* family)
+{
+    PangoFontMap* fonts = pango_cairo_font_map_get_default();
+    PangoContext* context = pango_font_map_create_context(fonts);
+    PangoFontDescription* wanted = pango_font_description_from_string(family);
+    pango_font_description_set_absolute_size(wanted, 20 * PANGO_SCALE);
+    PangoFont* font = pango_font_map_load_font(fonts, context, wanted);
+    bool found = false;
+    if (font) {
+        PangoFontDescription* got = pango_font_describe(font);
+        const char* gotFamily = pango_font_description_get_family(got);
+        const char* wantedFamily = pango_font_description_get_family(wanted);
+        found = gotFamily && wantedFamily && strcasecmp(gotFamily, wantedFamily) == 0;
+        pango_font_description_free(got);
+        g_object_unref(font);
+    }
+    pango_font_description_free(wanted);
+    g_object_unref(context);
+    return found;
 }

@@ -41,5 +41,10 @@ double MeasureWordAspect(const char* word, const char* family);
 double PaintTextCentred(cairo_t* cr, const char* markup, const char* family, double size,
                         double centreX, double top, const PaintColour& colour);
 
+// True when fontconfig resolves family (e.g. "DejaVu Sans Bold") to a face
+// of that family rather than to a stand-in; the pictures are designed with,
+// and are byte-identical only with, the named fonts.
+bool IsFontInstalled(const char* family);
+
 // Width in pixels of a line as PaintTextCentred would paint it.
 double MeasureTextWidth(cairo_t* cr, const char* markup, const char* family, double size);
