@@ -10,6 +10,8 @@
  *   window_driver minimize CLASS TITLE       post WM_SYSCOMMAND SC_MINIMIZE
  *   window_driver restore  CLASS TITLE       post WM_SYSCOMMAND SC_RESTORE
  *   window_driver close    CLASS TITLE       post WM_SYSCOMMAND SC_CLOSE (the close box)
+ *   window_driver resize   CLASS TITLE W H   give the window this outer size, as a
+ *                                            drag of its frame would
  *
  * CLASS or TITLE "-" matches any. A window is printed on one line as
  *   window class="C" title="T" x=.. y=.. w=.. h=.. client=WxH clientx=.. clienty=..
@@ -197,6 +199,9 @@ int main(int argc, char **argv)
         PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
     } else if (strcmp(command, "close") == 0) {
         PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (strcmp(command, "resize") == 0 && argc > 5) {
+        SetWindowPos(window, NULL, 0, 0, atoi(argv[4]), atoi(argv[5]),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
         fprintf(stderr, "window_driver: unknown command %s\n", command);
         return 2;
