@@ -6,6 +6,7 @@
  *   window_driver wait     CLASS TITLE [MS]  wait until such a window is shown; print it
  *   window_driver gone     CLASS TITLE [MS]  wait until no such window exists
  *   window_driver list                       print every shown top-level window
+ *   window_driver screen                     print the display mode: "screen WxH"
  *   window_driver toggle   CLASS TITLE       post WM_USER+1 (the fullscreen toggle)
  *   window_driver minimize CLASS TITLE       post WM_SYSCOMMAND SC_MINIMIZE
  *   window_driver restore  CLASS TITLE       post WM_SYSCOMMAND SC_RESTORE
@@ -160,12 +161,16 @@ int main(int argc, char **argv)
     HWND window;
 
     if (argc < 2) {
-        fprintf(stderr, "usage: window_driver wait|gone|list|toggle|minimize|restore|close CLASS TITLE [MS]\n");
+        fprintf(stderr, "usage: window_driver list|screen|wait|gone|toggle|minimize|restore|close|resize CLASS TITLE [MS|W H]\n");
         return 2;
     }
     command = argv[1];
     if (strcmp(command, "list") == 0) {
         EnumWindows(PrintShownWindow, 0);
+        return 0;
+    }
+    if (strcmp(command, "screen") == 0) {
+        printf("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         return 0;
     }
     if (argc < 4) {
