@@ -21,8 +21,8 @@
  * followed, for a dialog, by one line per control:
  *   control id=.. class="C" text="T" x=.. y=.. w=.. h=.. checked=0|1 focused=0|1
  * The exit code is 0 on success, 1 when no window matched in time, 2 on a
- * usage error. Wine has no console redirection problems with plain stdout,
- * so the shell script reads these lines directly. */
+ * usage error. The report goes to plain stdout, which Wine hands to the
+ * calling shell script. */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -152,6 +152,7 @@ static const char *OrAny(const char *text)
     return strcmp(text, "-") == 0 ? NULL : text;
 }
 
+/* Runs the one command given on the command line. */
 int main(int argc, char **argv)
 {
     const char *command;
