@@ -75,6 +75,12 @@ void UpdateProgress(double demoTime)
     s_progress.shown = true;
 }
 
+void ClearProgressLine()
+{
+    if (s_progress.shown && s_progress.terminal)
+        std::fprintf(stderr, "\r%*s\r", 100, "");
+}
+
 void FinishProgress()
 {
     if (!s_progress.shown)

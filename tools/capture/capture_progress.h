@@ -10,5 +10,9 @@ void StartProgress(const char* what, double startTime, double endTime);
 // Reports that the frame at demoTime is done.
 void UpdateProgress(double demoTime);
 
+// Wipes the bar from its line, so a message printed next starts on a clean
+// line; the bar comes back at the next update.
+void ClearProgressLine();
+
 // Ends the bar with a summary line, if it was shown at all.
 void FinishProgress();

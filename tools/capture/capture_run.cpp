@@ -69,7 +69,13 @@ static bool DeliverFrame(CapturePass* pass)
 {
     const CaptureOptions& o = *pass->options;
     bool ok = true;
+    // Picture files may have something to say (written, or failed), which
+    // must start on a line of its own; video frames pass silently.
+    if ((pass->atPending && HasCaptureClockReached(o.atTime))
+        || (pass->everyNext < pass->everyCount && HasCaptureClockReached(GetEveryTarget(o, pass->everyNext))))
+        ClearProgressLine();
     if (pass->video && !WriteVideoFrame(pass->frame.pixels.data())) {
+        ClearProgressLine();
         std::fprintf(stderr, "halvane-capture: ffmpeg stopped taking frames\n");
         pass->video = false;
         ok = false;
