@@ -27,12 +27,14 @@ TextureId LoadTexture(const char* path)
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
-    // A missing or broken file is not reported. DevIL keeps the bound image
-    // as its 1 x 1 placeholder, and ILUT uploads that instead.
-    ilLoadImage(path);
+    // A missing or broken file is not reported. DevIL would keep the bound
+    // image as its 1 x 1 placeholder, whose texel is uninitialised memory, and
+    // ILUT would upload that, so such a file draws random grey. It gets the
+    // failed upload's name 0 instead, the same on every host.
+    const bool loaded = ilLoadImage(path) == IL_TRUE;
     // ILUT's GL renderer is selected before every upload, not once.
     ilutRenderer(ILUT_OPENGL);
-    const TextureId texture = ilutGLBindTexImage();
+    const TextureId texture = loaded ? ilutGLBindTexImage() : 0;
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

@@ -79,7 +79,7 @@ TEST_F(TextureTest, PictureIsUprightAndLinearlyFiltered)
     EXPECT_TRUE(PixelIs(image, 61, 40, BLUE));
 }
 
-TEST_F(TextureTest, MissingAndBrokenFilesGiveThePlaceholderSilently)
+TEST_F(TextureTest, MissingAndBrokenFilesGiveNameZeroSilently)
 {
     ClearShownMessages();
     const std::string garbage = dir_ + "/garbage.png";
@@ -92,10 +92,13 @@ TEST_F(TextureTest, MissingAndBrokenFilesGiveThePlaceholderSilently)
     ASSERT_EQ(truncate(truncated.c_str(), 60), 0);
 
     for (const std::string& path : { dir_ + "/none.png", garbage, empty, truncated }) {
-        // DevIL keeps whatever the bound image holds (its 1 x 1 placeholder,
-        // or the rows a truncated file gave) and ILUT uploads that; the name
-        // is bound like any other and drawing with it is harmless.
+        // A file DevIL cannot decode gives name 0 (never its uninitialised
+        // placeholder); a truncated one may give the rows it held. Either
+        // name is bound like any other and drawing with it is harmless.
         const TextureId texture = LoadTexture(path.c_str());
+        if (path != truncated) {
+            EXPECT_EQ(texture, 0u) << path;
+        }
         GLint bound = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         EXPECT_EQ(static_cast<TextureId>(bound), texture) << path;
