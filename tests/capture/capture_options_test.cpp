@@ -28,7 +28,8 @@ TEST(CaptureOptions, OutputsAndSettingsAreRead)
     CaptureOptions o;
     std::string error;
     ASSERT_EQ(Parse({ "--at", "13.5", "a.png", "--video", "v.mp4", "--sheet", "s.png", "--fps", "30",
-        "--aspect", "4:3", "--data", "/d", "--until", "100" }, &o, &error), CAPTURE_PARSE_OK) << error;
+        "--aspect", "4:3", "--data", "/d", "--until", "100", "--samples", "8" }, &o, &error), CAPTURE_PARSE_OK)
+        << error;
     EXPECT_TRUE(o.hasAt);
     EXPECT_DOUBLE_EQ(o.atTime, 13.5);
     EXPECT_EQ(o.atFile, "a.png");
@@ -38,6 +39,7 @@ TEST(CaptureOptions, OutputsAndSettingsAreRead)
     EXPECT_TRUE(o.fourThree);
     EXPECT_EQ(o.dataDir, "/d");
     EXPECT_DOUBLE_EQ(o.untilTime, 100.0);
+    EXPECT_EQ(o.samples, 8);
     EXPECT_FALSE(o.bench);
 }
 
@@ -48,6 +50,7 @@ TEST(CaptureOptions, DefaultsAre60FramesAnd16By9)
     ASSERT_EQ(Parse({ "--bench" }, &o, &error), CAPTURE_PARSE_OK) << error;
     EXPECT_EQ(o.fps, 60);
     EXPECT_FALSE(o.fourThree);
+    EXPECT_EQ(o.samples, 4);
     EXPECT_TRUE(o.dataDir.empty());
     EXPECT_DOUBLE_EQ(o.untilTime, 180.0);
 }
@@ -61,7 +64,7 @@ TEST(CaptureOptions, HelpWinsOverMissingOutputs)
     // Every option is explained.
     std::string usage = GetCaptureUsage();
     for (const char* option : { "--at", "--from", "--to", "--every", "--video", "--sheet", "--bench",
-             "--until", "--fps", "--aspect", "--data", "--help" })
+             "--until", "--fps", "--samples", "--aspect", "--data", "--help" })
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
@@ -117,6 +120,8 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithAReason)
     ExpectRefused({ "--fps", "29.97", "--bench" }, "whole number");
     ExpectRefused({ "--fps", "1001", "--bench" }, "whole number");
     ExpectRefused({ "--aspect", "5:4", "--bench" }, "neither 16:9 nor 4:3");
+    ExpectRefused({ "--samples", "3", "--bench" }, "not 1, 2, 4 or 8");
+    ExpectRefused({ "--samples", "0", "--bench" }, "not 1, 2, 4 or 8");
     ExpectRefused({ "--bench", "--sheet", "s.png" }, "give it alone");
     ExpectRefused({ "--at", "50", "a.png", "--until", "40" }, "--at lies after --until");
     ExpectRefused({ "--every", "1", "d", "--to", "50", "--until", "40" }, "--to lies after --until");

@@ -2,7 +2,8 @@
 // contact sheet or an H.264 video, or times it (--bench). See --help.
 //
 // Initialization: options, the data folder, a headless GL context of the
-// window size with 4 samples, InitShow, the music as a decoding stream.
+// window size (4 samples per pixel unless --samples says otherwise),
+// InitShow, the music as a decoding stream.
 // Update/Draw: one render pass at a fixed frame rate (capture_run.cpp).
 // De-Initialization: music, context, the data folder's link.
 #include "platform/headless_gl.h"
@@ -20,10 +21,6 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-
-// Samples per pixel asked of the headless context, so the multisampling
-// that the show switches on every frame has an effect.
-static const int CAPTURE_SAMPLES = 4;
 
 // The folder made to give a differently named data folder the name "data".
 static std::string s_linkFolder;
@@ -125,7 +122,7 @@ int main(int argc, char** argv)
         return RefuseArguments(error);
 
     g_displaySettings = options.fourThree ? DISPLAY_4_3 : DISPLAY_16_9;
-    if (!OpenHeadlessGl(g_displaySettings.windowWidth, g_displaySettings.windowHeight, CAPTURE_SAMPLES)) {
+    if (!OpenHeadlessGl(g_displaySettings.windowWidth, g_displaySettings.windowHeight, options.samples)) {
         std::fprintf(stderr, "halvane-capture: no headless OpenGL context\n");
         LeaveDataFolder();
         return 1;

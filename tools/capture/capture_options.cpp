@@ -37,6 +37,9 @@ static const char USAGE[] =
 "                         (default 60)\n"
 "  --aspect 16:9|4:3      16:9 renders 1280x720; 4:3 renders 1024x768 with the\n"
 "                         16:9 picture between black bars (default 16:9)\n"
+"  --samples N            samples per pixel: 1 (no multisampling), 2, 4 or 8\n"
+"                         (default 4; Mesa falls back to 1 when it has no\n"
+"                         such buffer; --bench prints what it got)\n"
 "  --data DIR             the folder holding the show's content (the one that\n"
 "                         has sphere_up.obj, png/, the music), whatever its\n"
 "                         name; default: data/ in the working directory.\n"
@@ -180,7 +183,7 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
             values = 2;
         else if (!std::strcmp(arg, "--from") || !std::strcmp(arg, "--to") || !std::strcmp(arg, "--until")
             || !std::strcmp(arg, "--video")
-            || !std::strcmp(arg, "--sheet") || !std::strcmp(arg, "--fps") || !std::strcmp(arg, "--aspect")
+            || !std::strcmp(arg, "--sheet") || !std::strcmp(arg, "--fps") || !std::strcmp(arg, "--samples") || !std::strcmp(arg, "--aspect")
             || !std::strcmp(arg, "--data"))
             values = 1;
         else if (!std::strcmp(arg, "--bench") || !std::strcmp(arg, "--help") || !std::strcmp(arg, "-h"))
@@ -251,6 +254,13 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
                 return CAPTURE_PARSE_ERROR;
             }
             options->fps = static_cast<int>(fps);
+        } else if (!std::strcmp(arg, "--samples")) {
+            if (!std::strcmp(v1, "1") || !std::strcmp(v1, "2") || !std::strcmp(v1, "4") || !std::strcmp(v1, "8"))
+                options->samples = std::atoi(v1);
+            else {
+                *error = std::string("--samples: '") + v1 + "' is not 1, 2, 4 or 8";
+                return CAPTURE_PARSE_ERROR;
+            }
         } else if (!std::strcmp(arg, "--aspect")) {
             if (!std::strcmp(v1, "16:9"))
                 options->fourThree = false;

@@ -5,6 +5,9 @@
 
 #include <string>
 
+// Default samples per pixel of the headless context, so the multisampling
+// that the show switches on every frame has an effect.
+constexpr int DEFAULT_CAPTURE_SAMPLES = 4;
 // Default frame rate of the rendered sequence and of the video.
 constexpr int DEFAULT_CAPTURE_FPS = 60;
 // Highest frame rate accepted; beyond it the step no longer means anything.
@@ -18,6 +21,7 @@ constexpr double SHEET_INTERVAL = 5.0;
 // for; several outputs may be asked for at once and share one render pass.
 struct CaptureOptions {
     int fps = DEFAULT_CAPTURE_FPS;
+    int samples = DEFAULT_CAPTURE_SAMPLES;  // --samples: 1 means none
     bool fourThree = false;       // --aspect 4:3 (1024 x 768, viewport 576)
     std::string dataDir;          // --data: the folder holding the content
     // --at T FILE: the first frame at or after demo time T.
