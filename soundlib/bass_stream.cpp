@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "soundlib/spectrum_fft.h"
+#include "soundlib/magnitude_fft.h"
 
 // Largest compressed file a stream reads.
 static const long MAX_FILE_BYTES = 1L << 30;

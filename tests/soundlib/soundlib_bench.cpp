@@ -22,7 +22,7 @@
 #include "audio/music.h"
 #include "ogg_test_file.h"
 #include "soundlib/bass.h"
-#include "soundlib/spectrum_fft.h"
+#include "soundlib/magnitude_fft.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 // never use. Every loop below runs over contiguous arrays of fixed length so
 // that the compiler turns it into vector code (SSE2 on both x86 targets);
 // the file is built with -O3 for that reason (see CMakeLists.txt).
-#include "soundlib/spectrum_fft.h"
+#include "soundlib/magnitude_fft.h"
 
 #include <cmath>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "soundlib/spectrum_fft.h"
+#include "soundlib/magnitude_fft.h"
 
 namespace {
 
