@@ -100,19 +100,19 @@ static double MeasureInnerEdge(double innerRadius, double toothDepth, int teeth,
     return innerRadius - toothDepth * wave * wave * wave;
 }
 
-// Builds the toothed flat band of the tunnel: four faces of two rows each.
+// Builds the toothed band of the tunnel: its front face and its inner wall,
+// two rows of corners each.
 ShapeMesh BuildTunnelRing(float innerRadius, float outerRadius, float toothDepth,
                           int teeth, float height, int segments)
 {
     assert(segments >= 3 && innerRadius < outerRadius);
     ShapeMesh mesh;
-    const double top = 0.5 * height, bottom = -0.5 * height;
+    const double front = 0.5 * height, back = -0.5 * height;
 
-    // Four faces, each two rows of corners: top (v 0 at the outer edge to
-    // 0.25 at the inner), inner wall (0.25 to 0.5), bottom (0.5 to 0.75),
-    // outer wall (0.75 to 1).
-    int rows[8];
-    for (int face = 0; face < 4; ++face) {
+    // Front face (v 0 at the outer edge to 0.5 at the inner), then the inner
+    // wall (0.5 at the front to 1 at the back).
+    int rows[4];
+    for (int face = 0; face < 2; ++face) {
         for (int side = 0; side < 2; ++side) {
             rows[face * 2 + side] = static_cast<int>(mesh.vertices.size());
             for (int i = 0; i <= segments; ++i) {
@@ -120,31 +120,17 @@ ShapeMesh BuildTunnelRing(float innerRadius, float outerRadius, float toothDepth
                 const double c = std::cos(phi), s = std::sin(phi);
                 const double inner = MeasureInnerEdge(innerRadius, toothDepth, teeth, phi);
                 const double u = static_cast<double>(i) / segments;
-                const double v = 0.25 * face + 0.25 * side;
-                switch (face) {
-                case 0: {  // top: outer edge, then inner edge
+                const double v = 0.5 * face + 0.5 * side;
+                if (face == 0) {
                     const double r = side == 0 ? outerRadius : inner;
-                    AddVertex(&mesh, r * c, top, r * s, u, v, 0.0, 1.0, 0.0);
-                    break;
-                }
-                case 1: {  // inner wall: top, then bottom
-                    AddVertex(&mesh, inner * c, side == 0 ? top : bottom, inner * s, u, v, -c, 0.0, -s);
-                    break;
-                }
-                case 2: {  // bottom: inner edge, then outer edge
-                    const double r = side == 0 ? inner : outerRadius;
-                    AddVertex(&mesh, r * c, bottom, r * s, u, v, 0.0, -1.0, 0.0);
-                    break;
-                }
-                default: {  // outer wall: bottom, then top
-                    AddVertex(&mesh, outerRadius * c, side == 0 ? bottom : top, outerRadius * s, u, v, c, 0.0, s);
-                    break;
-                }
+                    AddVertex(&mesh, r * c, front, r * s, u, v, 0.0, 1.0, 0.0);
+                } else {
+                    AddVertex(&mesh, inner * c, side == 0 ? front : back, inner * s, u, v, -c, 0.0, -s);
                 }
             }
         }
     }
-    for (int face = 0; face < 4; ++face)
+    for (int face = 0; face < 2; ++face)
         JoinRows(&mesh, rows[face * 2], rows[face * 2 + 1], segments);
     return mesh;
 }

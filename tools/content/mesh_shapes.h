@@ -34,9 +34,12 @@ struct KnotShape {
 // closed by a flat disc at y = 0. 2 * rings * segments triangles.
 ShapeMesh BuildSphereHalf(float radius, bool upper, int segments, int rings);
 
-// One ring of the star tunnel: a flat band around the y axis between an inner
-// edge with rounded teeth and a round outer edge, with the given height along
-// y. Its teeth show the ring's turn. 8 * segments triangles.
+// One ring of the star tunnel: a band around the y axis between an inner edge
+// with rounded teeth and a round outer edge, with the given height along y.
+// Its teeth show the ring's turn. Only the faces a viewer on the axis on the
+// +y side can see are built: the +y face and the inner wall. The back face
+// and the outer wall always lie behind the front face there, and each would
+// cost the rasteriser as much as a visible one. 4 * segments triangles.
 ShapeMesh BuildTunnelRing(float innerRadius, float outerRadius, float toothDepth,
                           int teeth, float height, int segments);
 
