@@ -5,9 +5,11 @@
 // - tunnel ring: rings one unit apart along the viewing axis; an inner
 //   radius of 1.6 lets the fifty rings close into a tunnel a few rings ahead;
 // - knots 5 units away (2.07 units half-height there), stretched up to 2.5
-//   times and caged at 1.2: each knot reaches out as far as its stretch and
-//   turn allow while staying in the picture (knot 1 stretches along its thin
-//   axis and may be largest; knot 3 stretches within its plane).
+//   times and caged at 1.2: each knot reaches out to about 0.8 of the
+//   picture's half size at its widest stretch and turn, a fifth short of the
+//   edge, since the cage's cost grows with its size on screen (knot 1
+//   stretches along its thin axis and may be largest; knot 3 stretches
+//   within its plane).
 #include "tools/content/content_meshes.h"
 #include "tools/content/mesh_shapes.h"
 #include "tools/content/obj_writer.h"
@@ -26,15 +28,17 @@ static const int RING_SEGMENTS = 96;
 // the black wire cage (every triangle edge) open enough to see through, and
 // keep the frame within 60 frames per second on a software rasteriser: every
 // triangle is drawn filled and as three 2-pixel multisampled lines, the
-// costliest thing the show draws. Five corners around still read as a round
-// tube in the flat silhouette.
+// costliest thing the show draws, at a cost that grows with the number of
+// triangles and with the knot's size on screen. Four corners around make a
+// square tube: its flat silhouette widens by at most a factor of 1.4 as it
+// turns, which the eye takes for a tube, and its cage reads as a lattice.
 static const KnotShape KNOT_SHAPES[4] = {
-    { 2, 3, 0.36f, 0.17f, 0.09f, 40, 5 },    // trefoil
-    { 3, 5, 0.40f, 0.14f, 0.075f, 68, 5 },   // a dense, star-like knot
-    { 2, 5, 0.38f, 0.15f, 0.08f, 60, 5 },    // cinquefoil
-    { 3, 4, 0.36f, 0.18f, 0.08f, 54, 5 },    // four-lobed
+    { 2, 3, 0.36f, 0.17f, 0.09f, 40, 4 },    // trefoil
+    { 3, 5, 0.40f, 0.14f, 0.075f, 68, 4 },   // a dense, star-like knot
+    { 2, 5, 0.38f, 0.15f, 0.08f, 60, 4 },    // cinquefoil
+    { 3, 4, 0.36f, 0.18f, 0.08f, 54, 4 },    // four-lobed
 };
-static const float KNOT_REACH[4] = { 1.25f, 0.94f, 0.8f, 0.88f };
+static const float KNOT_REACH[4] = { 1.12f, 0.85f, 0.72f, 0.79f };
 
 // Writes one mesh into dataDir, reporting a failure on stderr.
 static bool WriteMesh(const std::string& dataDir, const char* name, const ShapeMesh& mesh)
