@@ -122,14 +122,17 @@ ObjPoint Rotate(const ObjPoint& p, double degrees, double ax, double ay, double 
 
 }  // namespace
 
+// The budgets hold the scenes at 60 frames per second on a software
+// rasteriser with 4 samples per pixel: the tunnel draws its ring 50 times a
+// frame, and the knots draw each triangle filled and as three wide lines.
 TEST(ContentMeshes, EveryMeshReadsCleanlyWithinItsBudget)
 {
     const struct {
         const char* name;
         int budget;
     } meshes[] = {
-        { "sphere_up", 2000 }, { "sphere_down", 2000 }, { "startunnel", 1000 },
-        { "knot1", 3000 }, { "knot2", 3000 }, { "knot3", 3000 }, { "knot4", 3000 },
+        { "sphere_up", 2000 }, { "sphere_down", 2000 }, { "startunnel", 400 },
+        { "knot1", 600 }, { "knot2", 600 }, { "knot3", 600 }, { "knot4", 600 },
     };
     for (const auto& mesh : meshes) {
         const ObjCheck check = LoadGeneratedMesh(mesh.name);
@@ -178,9 +181,34 @@ TEST(ContentMeshes, TunnelRingEncirclesItsYAxis)
         EXPECT_TRUE(sector[k]) << "no part of the ring in sector " << k;
 }
 
+// Seen from the axis on its +y side (the viewer, once the scene has turned
+// it), the ring shows its +y face and its inner wall; a triangle on the back
+// face or the outer wall would be hidden in every frame yet rasterised fifty
+// times a frame.
+TEST(ContentMeshes, TunnelRingHasNoHiddenFaces)
+{
+    const ObjCheck ring = LoadGeneratedMesh("startunnel");
+    double back = 0.0, outer = 0.0;
+    for (const ObjPoint& p : ring.positions) {
+        back = std::min(back, p.y);
+        outer = std::max(outer, std::sqrt(p.x * p.x + p.z * p.z));
+    }
+    for (size_t c = 0; c + 2 < ring.corners.size(); c += 3) {
+        int onBack = 0, onOuter = 0;
+        for (size_t k = c; k < c + 3; ++k) {
+            const ObjPoint& p = ring.positions[ring.corners[k]];
+            onBack += p.y < back + 1e-6;
+            onOuter += std::sqrt(p.x * p.x + p.z * p.z) > outer - 1e-5;
+        }
+        EXPECT_LT(onBack, 3) << "triangle " << c / 3 << " lies on the back face";
+        EXPECT_LT(onOuter, 3) << "triangle " << c / 3 << " lies on the outer wall";
+    }
+}
+
 // Knots 5 units away, turned and stretched as the scene does over its whole
 // window, then caged at 1.2: every corner stays inside the 16:9 picture of
-// the 45-degree projection.
+// the 45-degree projection, and a fifth short of its edge, as the cage's
+// drawing cost grows with its size on screen.
 TEST(ContentMeshes, StretchedCagedKnotsStayInThePicture)
 {
     const double focal = 1.0 / std::tan(22.5 * M_PI / 180.0), aspect = 16.0 / 9.0;
@@ -214,7 +242,7 @@ TEST(ContentMeshes, StretchedCagedKnotsStayInThePicture)
                                                    std::fabs(focal * q.y / -q.z)));
             }
         }
-        EXPECT_LE(widest, 1.0) << name << " leaves the picture";
+        EXPECT_LE(widest, 0.85) << name << " comes too near the picture's edge";
         EXPECT_GE(widest, 0.6) << name << " is lost in the middle of the picture";
         std::printf("%s: reaches %.3f of the picture's half size\n", name.c_str(), widest);
     }
