@@ -3,7 +3,7 @@
 //   0.83 units there): radius 0.5 fills about 60 % of the height and hides
 //   the 0.5-wide spark column while the halves are together;
 // - tunnel ring: rings one unit apart along the viewing axis; an inner
-//   radius of 1.6 lets the fifty rings close into a tunnel a few rings ahead;
+//   radius of 1.75 lets the fifty rings close into a tunnel a few rings ahead;
 // - knots 5 units away (2.07 units half-height there), stretched up to 2.5
 //   times and caged at 1.2: each knot reaches out to about 0.8 of the
 //   picture's half size at its widest stretch and turn, a fifth short of the
