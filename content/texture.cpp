@@ -12,15 +12,10 @@
 
 #include "content/show_content.h"
 #include "platform/gl_api.h"
+#include "timeline/caption_schedule.h"
 
 #include <IL/il.h>
 #include <IL/ilut.h>
-
-const char* const CAPTION_IMAGE_FILES[CAPTION_SLOT_COUNT] = {
-    "data/png/17.png", "data/png/16.png", "data/png/15.png", "data/png/14.png",
-    "data/png/13.png", "data/png/11.png", "data/png/10.png", "data/png/09.png",
-    "data/png/08.png", "data/png/07.png", "data/png/06.png",
-};
 
 TextureId LoadTexture(const char* path)
 {
@@ -43,6 +38,7 @@ TextureId LoadTexture(const char* path)
 
 void LoadCaptionImages()
 {
-    for (int slot = 0; slot < CAPTION_SLOT_COUNT; ++slot)
-        g_captionTextures[slot] = LoadTexture(CAPTION_IMAGE_FILES[slot]);
+    // The sheets hold slots 0 to 10 in order, each naming its own image.
+    for (const CaptionSheet& sheet : CAPTION_SHEETS)
+        g_captionTextures[sheet.slot] = LoadTexture(sheet.file);
 }

@@ -15,8 +15,6 @@ enum { CAPTION_SLOT_COUNT = 11 };
 // texture of DevIL's 1 x 1 placeholder image (0 only if ILUT fails).
 TextureId LoadTexture(const char* path);
 
-// Loads the eleven caption images into g_captionTextures, slot 0 to 10.
+// Loads the eleven caption images into g_captionTextures, slot 0 to 10, each
+// from the file its caption sheet names.
 void LoadCaptionImages();
-
-// The image file of each caption slot ("data/png/17.png" ... "data/png/06.png").
-extern const char* const CAPTION_IMAGE_FILES[CAPTION_SLOT_COUNT];

@@ -125,15 +125,15 @@ static const CaptionPiece SHEET_11_PIECES[] = {
 #define PIECES(table) table, static_cast<int>(sizeof(table) / sizeof(table[0]))
 
 const CaptionSheet CAPTION_SHEETS[CAPTION_SHEET_COUNT] = {
-    { 0, 0.0f, 13.8f, PIECES(SHEET_1_PIECES) },
-    { 1, 15.5f, 21.6f, PIECES(SHEET_2_PIECES) },
-    { 2, 22.5f, 37.0f, PIECES(SHEET_3_PIECES) },
-    { 3, 37.0f, 59.0f, PIECES(SHEET_4_PIECES) },
-    { 4, 63.0f, 75.3f, PIECES(SHEET_5_PIECES) },
-    { 5, 75.3f, 92.5f, PIECES(SHEET_6_PIECES) },
-    { 6, 92.5f, 114.0f, PIECES(SHEET_7_PIECES) },
-    { 7, 114.0f, 127.7f, PIECES(SHEET_8_PIECES) },
-    { 8, 128.0f, 135.0f, PIECES(SHEET_9_PIECES) },
-    { 9, 135.0f, 143.5f, PIECES(SHEET_10_PIECES) },
-    { 10, 144.0f, 160.0f, PIECES(SHEET_11_PIECES) },
+    { 0, "data/png/17.png", 0.0f, 13.8f, PIECES(SHEET_1_PIECES) },
+    { 1, "data/png/16.png", 15.5f, 21.6f, PIECES(SHEET_2_PIECES) },
+    { 2, "data/png/15.png", 22.5f, 37.0f, PIECES(SHEET_3_PIECES) },
+    { 3, "data/png/14.png", 37.0f, 59.0f, PIECES(SHEET_4_PIECES) },
+    { 4, "data/png/13.png", 63.0f, 75.3f, PIECES(SHEET_5_PIECES) },
+    { 5, "data/png/11.png", 75.3f, 92.5f, PIECES(SHEET_6_PIECES) },
+    { 6, "data/png/10.png", 92.5f, 114.0f, PIECES(SHEET_7_PIECES) },
+    { 7, "data/png/09.png", 114.0f, 127.7f, PIECES(SHEET_8_PIECES) },
+    { 8, "data/png/08.png", 128.0f, 135.0f, PIECES(SHEET_9_PIECES) },
+    { 9, "data/png/07.png", 135.0f, 143.5f, PIECES(SHEET_10_PIECES) },
+    { 10, "data/png/06.png", 144.0f, 160.0f, PIECES(SHEET_11_PIECES) },
 };

@@ -1,6 +1,9 @@
 // The caption schedule: eleven caption images, each shown for a window of
 // demo time, each revealed rectangle by rectangle. Coordinates are in the
-// 1280 x 720 caption layout (x right, y down).
+// 1280 x 720 caption layout (x right, y down). Each sheet names its image
+// file: the core loads it into the sheet's slot, the content generator
+// paints the sheet's words into it, and the tests write and read it by this
+// one name.
 #pragma once
 
 // One revealable rectangle of a caption image.
@@ -13,6 +16,7 @@ struct CaptionPiece {
 // One caption image and its timing.
 struct CaptionSheet {
     int slot;                   // caption slot 0..10
+    const char* file;           // its image, relative to the working directory
     float opens;                // active while opens < t ...
     float closes;               // ... and t < closes
     const CaptionPiece* pieces; // tested and drawn in this order

@@ -13,10 +13,6 @@
 
 namespace {
 
-const char* const CAPTION_NUMBERS[CAPTION_SHEET_COUNT] = {
-    "17", "16", "15", "14", "13", "11", "10", "09", "08", "07", "06",
-};
-
 // A little-endian 32-bit field of the bitmap file.
 uint32_t ReadU32(const std::vector<unsigned char>& b, size_t at)
 {
@@ -37,7 +33,7 @@ TEST(ContentImages, CaptionInkLiesOnlyInsideTheRectangles)
     ASSERT_FALSE(dir.empty());
     for (int sheet = 0; sheet < CAPTION_SHEET_COUNT; ++sheet) {
         const CaptionSheet& layout = CAPTION_SHEETS[sheet];
-        const std::string path = dir + "/data/png/" + CAPTION_NUMBERS[layout.slot] + ".png";
+        const std::string path = dir + "/" + layout.file;
         cairo_surface_t* image = cairo_image_surface_create_from_png(path.c_str());
         ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << path;
         ASSERT_EQ(cairo_image_surface_get_format(image), CAIRO_FORMAT_ARGB32) << path << " has no alpha";

@@ -1,5 +1,6 @@
 // Runs the generator for the tests (see content_test_files.h).
 #include "tests/content_gen/content_test_files.h"
+#include "timeline/caption_schedule.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ std::vector<std::string> ListVisualFiles()
         "data/knot1.obj", "data/knot2.obj", "data/knot3.obj", "data/knot4.obj",
         "data/png/credits.png", "resources/title.bmp",
     };
-    for (const char* number : { "17", "16", "15", "14", "13", "11", "10", "09", "08", "07", "06" })
-        files.push_back(std::string("data/png/") + number + ".png");
+    for (const CaptionSheet& sheet : CAPTION_SHEETS)
+        files.push_back(sheet.file);
     return files;
 }

@@ -3,6 +3,8 @@
 // needs no image library and cannot share a fault with the one under test.
 #include "test_content.h"
 
+#include "timeline/caption_schedule.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -169,6 +171,15 @@ static std::string MakeDiskObj()
     return text;
 }
 
+uint32_t GetCaptionTopColour(int slot)
+{
+    static const uint32_t COLOURS[11] = {
+        0xFF0000FFu, 0xFF8000FFu, 0xFFFF00FFu, 0x00FFFFFFu, 0xFF00FFFFu, 0x800000FFu,
+        0x008080FFu, 0x808000FFu, 0x800080FFu, 0x804000FFu, 0xFF8080FFu,
+    };
+    return COLOURS[slot];
+}
+
 void WriteShowContent(const std::string& dir)
 {
     const std::string data = dir + "/data";
@@ -184,9 +195,8 @@ void WriteShowContent(const std::string& dir)
     WriteTestFile(data + "/startunnel.obj", MakeDiskObj());
     for (int k = 1; k <= 4; ++k)
         WriteTestFile(data + "/knot" + std::to_string(k) + ".obj", MakeOctahedronObj(0.5f));
-    const char* captions[] = { "17", "16", "15", "14", "13", "11", "10", "09", "08", "07", "06" };
-    for (const char* name : captions)
-        WriteTestPng(data + "/png/" + name + ".png", 16, 16,
-            MakeTwoBandPicture(16, 16, CAPTION_TOP_COLOUR, CAPTION_BOTTOM_COLOUR));
+    for (const CaptionSheet& sheet : CAPTION_SHEETS)
+        WriteTestPng(dir + "/" + sheet.file, 16, 16,
+            MakeTwoBandPicture(16, 16, GetCaptionTopColour(sheet.slot), CAPTION_BOTTOM_COLOUR));
     WriteTestPng(data + "/png/credits.png", 8, 8, MakeTwoBandPicture(8, 8, CREDITS_COLOUR, CREDITS_COLOUR));
 }

@@ -32,12 +32,15 @@ private:
     std::string previous_;
 };
 
-// The colours of the show content written by WriteShowContent.
-constexpr uint32_t CAPTION_TOP_COLOUR = 0xFF0000FFu;     // red, opaque
+// The colours of the show content written by WriteShowContent: each caption
+// picture's top half has its slot's own opaque colour (slot 0 red), its
+// bottom half is blue.
+uint32_t GetCaptionTopColour(int slot);
 constexpr uint32_t CAPTION_BOTTOM_COLOUR = 0x0000FFFFu;  // blue, opaque
 constexpr uint32_t CREDITS_COLOUR = 0x00FF00FFu;         // green, opaque
 
 // Writes a complete small show under dir/data: two sphere halves, a tunnel
 // ring (a flat disk of radius 1), four knots (octahedra of radius 0.5), eleven
-// caption images (top half red, bottom half blue) and a green credits image.
+// caption images (each at the file its caption sheet names, in the colours
+// above) and a green credits image.
 void WriteShowContent(const std::string& dir);

@@ -1,8 +1,10 @@
-// The caption schedule's data: its size, its slots, the shape of every
-// piece and the order of the windows and reveals.
+// The caption schedule's data: its size, its slots and image files, the
+// shape of every piece and the order of the windows and reveals.
 #include "timeline/caption_schedule.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -12,6 +14,10 @@ TEST(CaptionSchedule, ElevenSheetsOfEightySixPiecesOnTheirOwnSlots)
     for (int s = 0; s < CAPTION_SHEET_COUNT; ++s) {
         EXPECT_EQ(CAPTION_SHEETS[s].slot, s);
         pieces += CAPTION_SHEETS[s].pieceCount;
+        // The image numbers run down from 17 to 13, then from 11: no 12.
+        char file[32];
+        std::snprintf(file, sizeof file, "data/png/%02d.png", s < 5 ? 17 - s : 16 - s);
+        EXPECT_STREQ(CAPTION_SHEETS[s].file, file);
     }
     EXPECT_EQ(pieces, 86);
     EXPECT_EQ(CAPTION_PIECE_COUNT, 86);

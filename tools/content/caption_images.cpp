@@ -11,10 +11,6 @@
 #include <cstdio>
 #include <string>
 
-const char* const CAPTION_FILE_NUMBERS[CAPTION_SHEET_COUNT] = {
-    "17", "16", "15", "14", "13", "11", "10", "09", "08", "07", "06",
-};
-
 static const WordStyle CAPTION_STYLE = {
     "DejaVu Sans Bold",
     { 0.05, 0.06, 0.09, 1.0 },
@@ -44,13 +40,12 @@ static cairo_surface_t* PaintCaptionSheet(int sheet)
     return surface;
 }
 
-// Paints and writes every sheet under its caption slot's file name.
-bool WriteCaptionImages(const char* pngDir)
+// Paints and writes every sheet under the file name its schedule entry gives.
+bool WriteCaptionImages(const char* outDir)
 {
     bool written = true;
     for (int sheet = 0; sheet < CAPTION_SHEET_COUNT; ++sheet) {
-        const int slot = CAPTION_SHEETS[sheet].slot;
-        const std::string path = std::string(pngDir) + "/" + CAPTION_FILE_NUMBERS[slot] + ".png";
+        const std::string path = std::string(outDir) + "/" + CAPTION_SHEETS[sheet].file;
         cairo_surface_t* surface = PaintCaptionSheet(sheet);
         if (cairo_surface_write_to_png(surface, path.c_str()) != CAIRO_STATUS_SUCCESS) {
             std::fprintf(stderr, "halvane-content: cannot write %s\n", path.c_str());
@@ -66,7 +61,7 @@ void ReportCaptionWords()
 {
     for (int sheet = 0; sheet < CAPTION_SHEET_COUNT; ++sheet) {
         const CaptionSheet& layout = CAPTION_SHEETS[sheet];
-        std::printf("%s.png\n", CAPTION_FILE_NUMBERS[layout.slot]);
+        std::printf("%s\n", layout.file);
         for (int k = 0; k < layout.pieceCount; ++k) {
             const CaptionPiece& piece = layout.pieces[k];
             const int w = piece.x2 - piece.x1, h = piece.y2 - piece.y1;

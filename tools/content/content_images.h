@@ -4,14 +4,11 @@
 
 #include "timeline/caption_schedule.h"
 
-// The caption image file names, by caption slot ("17" for slot 0 ... "06"
-// for slot 10; there is no 12).
-extern const char* const CAPTION_FILE_NUMBERS[CAPTION_SHEET_COUNT];
-
-// Writes the eleven caption sheets as 1280 x 720 RGBA PNGs into directory
-// pngDir ("17.png" ...). Transparent except for one dark word in every piece
-// rectangle of the caption schedule. Returns false when a file fails.
-bool WriteCaptionImages(const char* pngDir);
+// Writes the eleven caption sheets as 1280 x 720 RGBA PNGs under directory
+// outDir, each at the file its schedule entry names ("data/png/17.png" ...).
+// Transparent except for one dark word in every piece rectangle of the
+// caption schedule. Returns false when a file fails.
+bool WriteCaptionImages(const char* outDir);
 
 // Prints, for every caption word, its box, the box's shape and the word's
 // own shape, so words can be matched to boxes.

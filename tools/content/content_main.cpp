@@ -52,7 +52,7 @@ static bool WriteVisuals(const std::string& out)
                                  "the pictures use a stand-in\n", family);
     const auto start = std::chrono::steady_clock::now();
     bool written = WriteShowMeshes(data.c_str());
-    written &= WriteCaptionImages(png.c_str());
+    written &= WriteCaptionImages(out.c_str());
     written &= WriteCreditsImage((png + "/credits.png").c_str());
     written &= WriteTitleBitmap((resources + "/title.bmp").c_str());
     std::printf("halvane-content: meshes and pictures in %.2f s\n", MeasureSeconds(start));
