@@ -1,6 +1,7 @@
 // The expectation builder (see expected_show.h). Each function follows the
-// show's description step by step; arguments are formed in the precision the
-// description names (products of the progress in double, passed as floats).
+// show's design step by step; arguments are formed in the show's precision
+// (times, thresholds and colours in floats, products of the progress in
+// double, passed to GL as floats).
 #include "expected_show.h"
 
 #include "call_recorder.h"
@@ -74,7 +75,7 @@ void ExpectInitStarTunnel(ShowModel& model)
 }
 
 // A cube of half-edge s: six faces of four corners, each face's corners in
-// the order the description's table gives them.
+// the show's fixed order (top, bottom, front, back, left, right).
 static void ExpectPulseCube(float s)
 {
     static const signed char CORNERS[24][3] = {

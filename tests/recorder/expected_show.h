@@ -1,7 +1,7 @@
-// The expectation builder: the show as its description puts it, written
+// The expectation builder: the show's design written out a second time,
 // apart from the core. Each Expect function writes into the current stream
 // (see call_recorder.h) the calls that the core's operation of the same name
-// must make, computing every argument from the description's formulas. It
+// must make, computing every argument from the show's formulas. It
 // draws from a generator and a spectrum script of its own, and keeps its own
 // squares and ring tables; it reads from the core only the content records
 // (meshes) and the caption schedule's data.

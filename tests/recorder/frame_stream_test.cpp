@@ -120,9 +120,6 @@ TEST_F(FrameStreamTest, InitShowLoadsEachSlotsFileAndDrawsTheRings)
     EXPECT_EQ(g_creditsTexture, s_model.creditsTexture);
 }
 
-float Above(float t) { return std::nextafter(t, INFINITY); }
-float Below(float t) { return std::nextafter(t, -INFINITY); }
-
 TEST_F(FrameStreamTest, RenderFrameRunsEachPassInItsWindow)
 {
     struct FrameCase {

@@ -1,8 +1,8 @@
-// The four scenes, call by call: at the instants their description names
-// (window bounds, the 23.0 switch, the 62.5 split, one float step either
-// side) and at frames between, each scene's recorded calls, spectrum
+// The four scenes, call by call: at the instants where their behaviour
+// changes (window bounds, the 23.0 switch, the 62.5 split, one float step
+// either side) and at frames between, each scene's recorded calls, spectrum
 // requests and draws must equal what the expectation builder derives from
-// the description.
+// the show's formulas.
 #include "call_recorder.h"
 #include "expected_show.h"
 #include "stream_test_support.h"
@@ -63,9 +63,6 @@ protected:
     }
     ShowModel model_ = MakeModelAfterInit();
 };
-
-float Above(float t) { return std::nextafter(t, INFINITE); }
-float Below(float t) { return std::nextafter(t, -INFINITE); }
 
 // Gives core and model the same squares at the same grid points.
 void PresetSquares(ShowModel& model, int count)

@@ -5,6 +5,12 @@
 #include "call_recorder.h"
 #include "expected_show.h"
 
+#include <cmath>
+
+// The next float above / below t.
+inline float Above(float t) { return std::nextafter(t, INFINITY); }
+inline float Below(float t) { return std::nextafter(t, -INFINITY); }
+
 // Fills mesh (emptied first) with two triangles whose corners pair position
 // and texcoord indices that differ; base makes each mesh's values its own.
 void MakeTestMesh(Mesh* mesh, float base);
