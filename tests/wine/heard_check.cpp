@@ -2,7 +2,7 @@
 // server by the Wine end-to-end tests, checked against the track.
 //
 //   heard_check TRACK.ogg RECORDING.raw [--plays N]
-//               [--reports FILE --lead LOW HIGH]
+//               [--reports FILE --lead LOW HIGH] [--lateness MS]
 //
 // RECORDING.raw is signed 16-bit mono at the track's rate. Prints every play
 // of the track found in it and checks that each starts from the track's
@@ -10,6 +10,11 @@
 // more of silence where the track sounds) and no jump (the offset moving by
 // more than 5 ms between two windows); with --plays, that there are exactly
 // N plays; and that no sound in it is foreign to the track.
+//
+// --lateness MS: how late the machine woke a sleeping thread meanwhile
+// (wake_probe). Past 20 ms the sound drivers under the program drop sound
+// whatever it does, so gaps, jumps, rate and lead are then printed but not
+// judged, and a play counts as started from the beginning within 1 s.
 //
 // --reports FILE: the program's report lines (halvane-window and
 // halvane-frame <demo time> <position bytes> <seconds since the frame's
@@ -33,11 +38,15 @@
 namespace {
 
 const double START_TOLERANCE_SECONDS = 0.05;
+const double LOOSE_START_TOLERANCE_SECONDS = 1.0;
+const double LATENESS_LIMIT_MS = 20.0;
 const double RATE_TOLERANCE = 0.005;
 const double RATE_MIN_PLAY_SECONDS = 5.0;
 const double STEP_TOLERANCE_MS = 5.0;
 
 int s_failures = 0;
+// False when the machine was too slow to serve the sound drivers.
+bool s_judgeTiming = true;
 
 // Prints a failed check.
 void Fail(const std::string& what)
@@ -46,32 +55,53 @@ void Fail(const std::string& what)
     ++s_failures;
 }
 
+// A failed check of the timing: a failure only when timing is judged.
+void FailTiming(const std::string& what)
+{
+    if (s_judgeTiming)
+        Fail(what);
+    else
+        printf("not judged (the machine was too busy): %s\n", what.c_str());
+}
+
 // The checks of the recording.
 void CheckPlays(const HeardReport& report, int expectedPlays)
 {
     printf("track: %.3f s, first sound at %.3f s\n", report.trackSeconds, report.trackFirstSound);
+    int fromTheBeginning = 0;
     for (size_t i = 0; i < report.plays.size(); ++i) {
         const TrackPlay& play = report.plays[i];
         const int number = static_cast<int>(i) + 1;
         printf("%s\n", DescribePlay(play, number, report.trackFirstSound).c_str());
         char what[256];
-        if (std::fabs(play.trackStart - report.trackFirstSound) > START_TOLERANCE_SECONDS) {
+        // The first sound heard may lie in the track's fade-in, before the
+        // sound the track's own threshold finds.
+        const double startTolerance = s_judgeTiming ? START_TOLERANCE_SECONDS : LOOSE_START_TOLERANCE_SECONDS;
+        if (play.trackStart <= report.trackFirstSound + startTolerance) {
+            ++fromTheBeginning;
+        } else {
+            // A play is heard from its first window on: one that starts
+            // later in the track is the rest of a play after a jump that
+            // could not be followed, which only a busy machine excuses.
             snprintf(what, sizeof what, "play %d does not start from the beginning: its first sound is track time %.3f s",
                      number, play.trackStart);
-            Fail(what);
+            if (i > 0)
+                FailTiming(what);
+            else
+                Fail(what);
         }
         if (play.recordEnd - play.recordStart >= RATE_MIN_PLAY_SECONDS && std::fabs(play.rate - 1.0) > RATE_TOLERANCE) {
             snprintf(what, sizeof what, "play %d runs at %.4f times real time", number, play.rate);
-            Fail(what);
+            FailTiming(what);
         }
         if (play.gaps > 0) {
             snprintf(what, sizeof what, "play %d has %d gap(s), the longest %.0f ms", number, play.gaps, play.longestGapMs);
-            Fail(what);
+            FailTiming(what);
         }
         if (play.largestStepMs > STEP_TOLERANCE_MS) {
             snprintf(what, sizeof what, "play %d jumps: its offset moves by %.1f ms between two windows", number,
                      play.largestStepMs);
-            Fail(what);
+            FailTiming(what);
         }
     }
     for (double at : report.unmatchedSound) {
@@ -79,9 +109,10 @@ void CheckPlays(const HeardReport& report, int expectedPlays)
         snprintf(what, sizeof what, "sound at %.3f s of the recording is no part of the track", at);
         Fail(what);
     }
-    if (expectedPlays >= 0 && static_cast<int>(report.plays.size()) != expectedPlays) {
+    if (expectedPlays >= 0 && fromTheBeginning != expectedPlays) {
         char what[128];
-        snprintf(what, sizeof what, "%zu play(s) of the track heard, not %d", report.plays.size(), expectedPlays);
+        snprintf(what, sizeof what, "%d play(s) of the track from its beginning heard, not %d", fromTheBeginning,
+                 expectedPlays);
         Fail(what);
     }
 }
@@ -122,7 +153,7 @@ void CheckPositionLead(const char* path, double bytesPerSecond, double low, doub
         if (lead.front() < low || lead.back() > high) {
             char what[160];
             snprintf(what, sizeof what, "window %zu: the demo time's lead leaves [%.3f, %.3f] s", w + 1, low, high);
-            Fail(what);
+            FailTiming(what);
         }
     }
 }
@@ -132,7 +163,7 @@ void CheckPositionLead(const char* path, double bytesPerSecond, double low, doub
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: heard_check TRACK.ogg RECORDING.raw [--plays N] [--reports FILE --lead LOW HIGH]\n");
+        fprintf(stderr, "usage: heard_check TRACK.ogg RECORDING.raw [--plays N] [--reports FILE --lead LOW HIGH] [--lateness MS]\n");
         return 2;
     }
     int expectedPlays = -1;
@@ -143,6 +174,11 @@ int main(int argc, char** argv)
             expectedPlays = atoi(argv[++i]);
         } else if (!strcmp(argv[i], "--reports") && i + 1 < argc) {
             reports = argv[++i];
+        } else if (!strcmp(argv[i], "--lateness") && i + 1 < argc) {
+            const double lateness = atof(argv[++i]);
+            s_judgeTiming = lateness <= LATENESS_LIMIT_MS;
+            printf("a sleeping thread woke up to %.1f ms late meanwhile: timing %s\n", lateness,
+                   s_judgeTiming ? "judged" : "not judged");
         } else if (!strcmp(argv[i], "--lead") && i + 2 < argc) {
             low = atof(argv[++i]);
             high = atof(argv[++i]);

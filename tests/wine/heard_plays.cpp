@@ -21,6 +21,10 @@ const double GLOBAL_MIN_SECONDS = 2.0;
 const double LOCAL_SECONDS = 1.0;
 const double LOCAL_HOP_SECONDS = 0.5;
 const double LOCAL_REACH_SECONDS = 0.25;
+const double REJOIN_SECONDS = 2.0;
+const double REJOIN_REACH_SECONDS = 1.0;
+const double REJOIN_WINDOW_SECONDS = 4.0;
+const double CLEAR_SHARE = 0.9;
 const double MATCH_LEVEL = 0.5;
 const double END_SILENCE_SECONDS = 0.1;
 const double SILENT_SHARE = 0.1;
@@ -144,21 +148,21 @@ struct PlayFinder {
                 continue;
             // Refined at full rate around the coarse answer.
             const double coarseOffset = at - peak.lag * DECIMATION / rate;
-            double correlation;
-            if (!AlignNear(at, coarseOffset, 0.01, offset, &correlation) || correlation < MATCH_LEVEL)
+            CorrelationPeak fine;
+            if (!AlignNear(at, coarseOffset, 0.01, LOCAL_SECONDS, &fine, offset) || fine.value < MATCH_LEVEL)
                 *offset = coarseOffset;
             return true;
         }
         return false;
     }
 
-    // Lines up LOCAL_SECONDS of the recording from `at` with the track
+    // Lines up `window` seconds of the recording from `at` with the track
     // within `reach` of the offset it had; false when the window does not
     // fit in the recording.
-    bool AlignNear(double at, double offset, double reach, double* found, double* correlation) const
+    bool AlignNear(double at, double offset, double reach, double window, CorrelationPeak* peak, double* found) const
     {
         const long windowFrom = Sample(at);
-        const long windowLength = Sample(LOCAL_SECONDS);
+        const long windowLength = Sample(window);
         if (windowFrom + windowLength > static_cast<long>(recording.samples.size()))
             return false;
         const long referenceFrom = Sample(at - offset - reach);
@@ -169,50 +173,83 @@ struct PlayFinder {
             if (j >= 0 && j < static_cast<long>(track.samples.size()))
                 reference[static_cast<size_t>(i)] = track.samples[static_cast<size_t>(j)];
         }
-        const CorrelationPeak peak = FindBestLag(recording.samples.data() + windowFrom,
-                                                 static_cast<size_t>(windowLength), reference.data(),
-                                                 reference.size(), 0);
-        *found = at - (referenceFrom + peak.lag) / rate;
-        *correlation = peak.value;
+        *peak = FindBestLag(recording.samples.data() + windowFrom, static_cast<size_t>(windowLength),
+                            reference.data(), reference.size(), static_cast<size_t>(Sample(0.1)));
+        *found = at - (referenceFrom + peak->lag) / rate;
         return true;
     }
 
-    // Follows a play from `start` at `offset`; returns where the next search
-    // begins (negative: the recording is used up).
+    // The one-window step of following: true when it lines up well.
+    bool FollowWindow(double at, double offset, double* found, double* correlation) const
+    {
+        CorrelationPeak peak;
+        if (!AlignNear(at, offset, LOCAL_REACH_SECONDS, LOCAL_SECONDS, &peak, found))
+            return false;
+        *correlation = peak.value;
+        return peak.value >= MATCH_LEVEL;
+    }
+
+    // Where following lost the track at `at`: the first stretch within
+    // REJOIN_SECONDS that lines up again within REJOIN_REACH_SECONDS of the
+    // offset it had (a gap or a jump inside the play, not a new play). The
+    // stretch is long and its match must stand clear of the others, so
+    // that the beat alone cannot pass for the track.
+    bool Rejoin(double at, double offset, double* rejoinedAt, double* found, double* correlation) const
+    {
+        for (double t = at; t <= at + REJOIN_SECONDS; t += LOCAL_HOP_SECONDS) {
+            if (!RecordingSoundsIn(t, t + LOCAL_SECONDS))
+                continue;
+            CorrelationPeak peak;
+            if (AlignNear(t, offset, REJOIN_REACH_SECONDS, REJOIN_WINDOW_SECONDS, &peak, found) &&
+                peak.value >= MATCH_LEVEL && peak.runnerUp < CLEAR_SHARE * peak.value) {
+                *rejoinedAt = t;
+                *correlation = peak.value;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Follows a play from `start` at `offset` until the recording falls
+    // silent where the track sounds, or stops matching, and does not rejoin
+    // the track; returns where the next search begins (negative: the
+    // recording is used up).
     double FollowPlay(double start, double offset, TrackPlay* play) const
     {
         play->recordStart = start;
         play->trackStart = start - offset;
-        double at = start;
+        double at = start, matchedUntil = start;
         for (;;) {
             const double trackAt = at - offset;
             if (at + LOCAL_SECONDS > RecordingSeconds() || trackAt >= TrackSeconds())
                 break;
-            if (!RecordingSoundsIn(at, at + LOCAL_SECONDS)) {
-                if (TrackSoundsIn(trackAt, trackAt + LOCAL_SECONDS))
-                    break;
-                at += LOCAL_HOP_SECONDS;
+            double found = offset, correlation = 0.0;
+            bool matched = false;
+            if (RecordingSoundsIn(at, at + LOCAL_SECONDS)) {
+                matched = FollowWindow(at, offset, &found, &correlation);
+            } else if (!TrackSoundsIn(trackAt, trackAt + LOCAL_SECONDS)) {
+                at += LOCAL_HOP_SECONDS;   // both quiet
                 continue;
             }
-            double found, correlation;
-            if (!AlignNear(at, offset, LOCAL_REACH_SECONDS, &found, &correlation) || correlation < MATCH_LEVEL)
+            if (!matched && !Rejoin(at, offset, &at, &found, &correlation))
                 break;
             play->offsets.push_back({ at + LOCAL_SECONDS / 2, found, correlation });
             offset = found;
+            matchedUntil = at + LOCAL_SECONDS;
             at += LOCAL_HOP_SECONDS;
         }
         if (play->offsets.empty())
             play->offsets.push_back({ start, offset, play->matchValue });
-        // The play ends where the recording first falls silent near the
-        // point where following stopped.
-        const double searchFrom = std::max(start, at - LOCAL_HOP_SECONDS);
-        const double silence = NextSilence(searchFrom, at + 2 * LOCAL_SECONDS + END_SILENCE_SECONDS);
+        // The play ends where the recording first falls silent within or
+        // after the last window that matched.
+        const double searchFrom = std::max(start, matchedUntil - LOCAL_SECONDS);
+        const double silence = NextSilence(searchFrom, matchedUntil + REJOIN_SECONDS + END_SILENCE_SECONDS);
         if (silence >= 0.0) {
             play->recordEnd = silence;
             return NextSound(silence);
         }
-        play->recordEnd = std::min(at, RecordingSeconds());
-        return at < RecordingSeconds() ? at : -1.0;
+        play->recordEnd = std::min(matchedUntil, RecordingSeconds());
+        return matchedUntil < RecordingSeconds() ? matchedUntil : -1.0;
     }
 
     // The offset at a recording time: straight between the found ones.
@@ -328,6 +365,9 @@ HeardReport FindTrackPlays(const MonoSignal& track, const MonoSignal& recording)
     }
     double at = finder.NextSound(0.0);
     while (at >= 0.0) {
+        // Too short a rest to line up is left alone: a play's last sound.
+        if (finder.RecordingSeconds() - at < GLOBAL_MIN_SECONDS)
+            break;
         TrackPlay play;
         double offset;
         if (!finder.AlignAnywhere(at, &play, &offset)) {
@@ -336,7 +376,10 @@ HeardReport FindTrackPlays(const MonoSignal& track, const MonoSignal& recording)
             at = silence >= 0.0 ? finder.NextSound(silence) : -1.0;
             continue;
         }
-        at = finder.FollowPlay(at, offset, &play);
+        // A play that could not be followed past its first window still
+        // moves the search on.
+        const double next = finder.FollowPlay(at, offset, &play);
+        at = next >= 0.0 && next <= at ? at + LOCAL_HOP_SECONDS : next;
         PlayFinder::MeasureOffsets(&play);
         finder.MeasureSilences(&play);
         report.plays.push_back(play);
