@@ -53,6 +53,7 @@ struct OffsetSample {
 // its last, with the offsets along it and what its loudness shows.
 struct TrackPlay {
     double recordStart = 0.0;     // first sound, in recording seconds
+    double silenceBefore = 0.0;   // silence right before it (at most 2 s)
     double recordEnd = 0.0;       // end of the last sound
     double trackStart = 0.0;      // track time heard at recordStart
     double matchValue = 0.0;      // the first alignment's correlation

@@ -13,14 +13,16 @@
 //
 // --lateness MS: how late the machine woke a sleeping thread meanwhile
 // (wake_probe). Past 20 ms the sound drivers under the program drop sound
-// whatever it does, so gaps, jumps, rate and lead are then printed but not
-// judged, and a play counts as started from the beginning within 1 s.
+// whatever it does and the recording falls into pieces, so everything but
+// plain silence (no play expected) or no sound of the track at all (plays
+// expected) is then printed but not judged.
 //
 // --reports FILE: the program's report lines (halvane-window and
 // halvane-frame <demo time> <position bytes> <seconds since the frame's
 // clock reading>). For each render window it prints how far the demo time
-// runs ahead of the music position the library reports, from the frames
-// after the music is first heard, and checks it stays within [LOW, HIGH].
+// (counted from where that window started the music) runs ahead of the music
+// position the library reports, from the frames after the music is first
+// heard, and checks it stays within [LOW, HIGH].
 //
 // Exit code 0 when every check holds, 1 when one fails, 2 on bad input.
 #include "heard_audio.h"
@@ -38,8 +40,8 @@
 namespace {
 
 const double START_TOLERANCE_SECONDS = 0.05;
-const double LOOSE_START_TOLERANCE_SECONDS = 1.0;
 const double LATENESS_LIMIT_MS = 20.0;
+const double RESTART_SILENCE_SECONDS = 1.0;
 const double RATE_TOLERANCE = 0.005;
 const double RATE_MIN_PLAY_SECONDS = 5.0;
 const double STEP_TOLERANCE_MS = 5.0;
@@ -74,21 +76,21 @@ void CheckPlays(const HeardReport& report, int expectedPlays)
         const int number = static_cast<int>(i) + 1;
         printf("%s\n", DescribePlay(play, number, report.trackFirstSound).c_str());
         char what[256];
-        // The first sound heard may lie in the track's fade-in, before the
-        // sound the track's own threshold finds.
-        const double startTolerance = s_judgeTiming ? START_TOLERANCE_SECONDS : LOOSE_START_TOLERANCE_SECONDS;
-        if (play.trackStart <= report.trackFirstSound + startTolerance) {
+        // The program needs seconds to start the music (again): a play that
+        // follows a shorter silence is the rest of the one before, after a
+        // jump that could not be followed. The first sound heard may lie in
+        // the track's fade-in, before the sound the track's own threshold
+        // finds.
+        if (play.silenceBefore < RESTART_SILENCE_SECONDS) {
+            snprintf(what, sizeof what, "play %d follows the one before after %.3f s of silence, at track time %.3f s",
+                     number, play.silenceBefore, play.trackStart);
+            FailTiming(what);
+        } else if (play.trackStart <= report.trackFirstSound + START_TOLERANCE_SECONDS) {
             ++fromTheBeginning;
         } else {
-            // A play is heard from its first window on: one that starts
-            // later in the track is the rest of a play after a jump that
-            // could not be followed, which only a busy machine excuses.
             snprintf(what, sizeof what, "play %d does not start from the beginning: its first sound is track time %.3f s",
                      number, play.trackStart);
-            if (i > 0)
-                FailTiming(what);
-            else
-                Fail(what);
+            FailTiming(what);
         }
         if (play.recordEnd - play.recordStart >= RATE_MIN_PLAY_SECONDS && std::fabs(play.rate - 1.0) > RATE_TOLERANCE) {
             snprintf(what, sizeof what, "play %d runs at %.4f times real time", number, play.rate);
@@ -107,14 +109,23 @@ void CheckPlays(const HeardReport& report, int expectedPlays)
     for (double at : report.unmatchedSound) {
         char what[128];
         snprintf(what, sizeof what, "sound at %.3f s of the recording is no part of the track", at);
-        Fail(what);
+        if (expectedPlays == 0)
+            Fail(what);
+        else
+            FailTiming(what);
     }
-    if (expectedPlays >= 0 && fromTheBeginning != expectedPlays) {
-        char what[128];
-        snprintf(what, sizeof what, "%d play(s) of the track from its beginning heard, not %d", fromTheBeginning,
-                 expectedPlays);
+    if (expectedPlays < 0)
+        return;
+    char what[128];
+    snprintf(what, sizeof what, "%d play(s) of the track from its beginning heard, not %d", fromTheBeginning,
+             expectedPlays);
+    // A machine too busy for the sound drivers breaks plays into pieces
+    // that cannot be told from restarts; silence, or no sound of the track
+    // at all, is still plain.
+    if (expectedPlays == 0 ? !report.plays.empty() : report.plays.empty())
         Fail(what);
-    }
+    else if (fromTheBeginning != expectedPlays)
+        FailTiming(what);
 }
 
 // Demo time minus music position, per render window, from the reports.
@@ -125,7 +136,11 @@ void CheckPositionLead(const char* path, double bytesPerSecond, double low, doub
         Fail(std::string("cannot read ") + path);
         return;
     }
+    // Each window starts the music from its beginning at the demo time the
+    // previous window ended with (0.3 for the first): the lead is measured
+    // from there.
     std::vector<std::vector<double>> leads;
+    double playStart = 0.3, lastDemoTime = 0.3;
     std::string line;
     while (std::getline(file, line)) {
         std::istringstream fields(line);
@@ -133,11 +148,15 @@ void CheckPositionLead(const char* path, double bytesPerSecond, double low, doub
         fields >> name;
         if (name == "halvane-window") {
             leads.emplace_back();
+            playStart = lastDemoTime;
         } else if (name == "halvane-frame" && !leads.empty()) {
             double demoTime = 0.0, lag = 0.0;
             long long bytes = -1;
-            if (fields >> demoTime >> bytes >> lag && bytes > 0)
-                leads.back().push_back(demoTime + lag - bytes / bytesPerSecond);
+            if (!(fields >> demoTime >> bytes >> lag))
+                continue;
+            lastDemoTime = demoTime;
+            if (bytes > 0)
+                leads.back().push_back(demoTime + lag - (playStart - 0.3) - bytes / bytesPerSecond);
         }
     }
     for (size_t w = 0; w < leads.size(); ++w) {

@@ -113,6 +113,21 @@ struct PlayFinder {
                 return t;
         return -1.0;
     }
+    // How long the recording is silent right before `at` (at most 2 s; the
+    // recording's start counts as silence before it).
+    double SilenceBefore(double at) const
+    {
+        double t = at;
+        while (t > at - 2.0) {
+            if (t - BLOCK_SECONDS < 0.0)
+                return 2.0;
+            if (RecordingSounds(t - BLOCK_SECONDS))
+                break;
+            t -= BLOCK_SECONDS;
+        }
+        return at - t;
+    }
+
     // Start of the first silence of END_SILENCE_SECONDS in [from, to).
     double NextSilence(double from, double to) const
     {
@@ -217,6 +232,7 @@ struct PlayFinder {
     double FollowPlay(double start, double offset, TrackPlay* play) const
     {
         play->recordStart = start;
+        play->silenceBefore = SilenceBefore(start);
         play->trackStart = start - offset;
         double at = start, matchedUntil = start;
         for (;;) {
