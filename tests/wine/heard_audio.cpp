@@ -55,55 +55,69 @@ bool ReadRawMono16(const char* path, int rate, MonoSignal* signal)
     return true;
 }
 
-CorrelationPeak FindBestLag(const float* window, size_t windowLength, const float* reference,
-                            size_t referenceLength, size_t excludeRadius)
+ReferenceCorrelator::ReferenceCorrelator(const float* reference, size_t referenceLength)
+    : length(referenceLength), prefix(referenceLength + 1, 0.0)
+{
+    // Circular correlation of a zero-padded window with the reference is
+    // exact for every lag that keeps the window inside the reference.
+    size = 1;
+    while (size < referenceLength)
+        size <<= 1;
+    const size_t bins = size / 2 + 1;
+    real = static_cast<double*>(fftw_malloc(sizeof(double) * size));
+    referenceSpectrum = fftw_malloc(sizeof(fftw_complex) * bins);
+    product = fftw_malloc(sizeof(fftw_complex) * bins);
+    fftw_complex* spectrum = static_cast<fftw_complex*>(referenceSpectrum);
+    fftw_complex* scratch = static_cast<fftw_complex*>(product);
+    forward = fftw_plan_dft_r2c_1d(static_cast<int>(size), real, scratch, FFTW_ESTIMATE);
+    backward = fftw_plan_dft_c2r_1d(static_cast<int>(size), scratch, real, FFTW_ESTIMATE);
+    std::fill(real, real + size, 0.0);
+    for (size_t i = 0; i < referenceLength; ++i) {
+        real[i] = reference[i];
+        prefix[i + 1] = prefix[i] + static_cast<double>(reference[i]) * reference[i];
+    }
+    fftw_execute_dft_r2c(static_cast<fftw_plan>(forward), real, spectrum);
+}
+
+ReferenceCorrelator::~ReferenceCorrelator()
+{
+    fftw_destroy_plan(static_cast<fftw_plan>(forward));
+    fftw_destroy_plan(static_cast<fftw_plan>(backward));
+    fftw_free(real);
+    fftw_free(referenceSpectrum);
+    fftw_free(product);
+}
+
+CorrelationPeak ReferenceCorrelator::Find(const float* window, size_t windowLength, size_t excludeRadius)
 {
     CorrelationPeak peak;
-    if (windowLength == 0 || referenceLength < windowLength)
+    if (windowLength == 0 || length < windowLength)
         return peak;
-    // Circular correlation of the zero-padded window with the reference is
-    // exact for every lag that keeps the window inside the reference.
-    size_t n = 1;
-    while (n < referenceLength)
-        n <<= 1;
-    const size_t bins = n / 2 + 1;
-    double* real = static_cast<double*>(fftw_malloc(sizeof(double) * n));
-    fftw_complex* windowSpectrum = static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * bins));
-    fftw_complex* referenceSpectrum = static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * bins));
-    fftw_plan forwardWindow = fftw_plan_dft_r2c_1d(static_cast<int>(n), real, windowSpectrum, FFTW_ESTIMATE);
-    fftw_plan forwardReference = fftw_plan_dft_r2c_1d(static_cast<int>(n), real, referenceSpectrum, FFTW_ESTIMATE);
-    fftw_plan backward = fftw_plan_dft_c2r_1d(static_cast<int>(n), referenceSpectrum, real, FFTW_ESTIMATE);
-
+    const size_t bins = size / 2 + 1;
+    fftw_complex* spectrum = static_cast<fftw_complex*>(referenceSpectrum);
+    fftw_complex* scratch = static_cast<fftw_complex*>(product);
     double windowEnergy = 0.0;
-    std::fill(real, real + n, 0.0);
+    std::fill(real, real + size, 0.0);
     for (size_t i = 0; i < windowLength; ++i) {
         real[i] = window[i];
         windowEnergy += static_cast<double>(window[i]) * window[i];
     }
-    fftw_execute(forwardWindow);
-    std::fill(real, real + n, 0.0);
-    for (size_t i = 0; i < referenceLength; ++i)
-        real[i] = reference[i];
-    fftw_execute(forwardReference);
+    fftw_execute_dft_r2c(static_cast<fftw_plan>(forward), real, scratch);
     // conj(W) * R gives sum_i w[i] r[i + k].
     for (size_t k = 0; k < bins; ++k) {
-        const double a = windowSpectrum[k][0], b = -windowSpectrum[k][1];
-        const double c = referenceSpectrum[k][0], d = referenceSpectrum[k][1];
-        referenceSpectrum[k][0] = a * c - b * d;
-        referenceSpectrum[k][1] = a * d + b * c;
+        const double a = scratch[k][0], b = -scratch[k][1];
+        const double c = spectrum[k][0], d = spectrum[k][1];
+        scratch[k][0] = a * c - b * d;
+        scratch[k][1] = a * d + b * c;
     }
-    fftw_execute(backward);
+    fftw_execute_dft_c2r(static_cast<fftw_plan>(backward), scratch, real);
 
-    // Energy of the reference under the window at each lag.
-    std::vector<double> prefix(referenceLength + 1, 0.0);
-    for (size_t i = 0; i < referenceLength; ++i)
-        prefix[i + 1] = prefix[i] + static_cast<double>(reference[i]) * reference[i];
-    const size_t lags = referenceLength - windowLength + 1;
+    const size_t lags = length - windowLength + 1;
     std::vector<double> value(lags, 0.0);
     size_t best = 0;
     for (size_t k = 0; k < lags; ++k) {
         const double energy = (prefix[k + windowLength] - prefix[k]) * windowEnergy;
-        value[k] = energy > 1e-12 ? real[k] / static_cast<double>(n) / std::sqrt(energy) : 0.0;
+        value[k] = energy > 1e-12 ? real[k] / static_cast<double>(size) / std::sqrt(energy) : 0.0;
         if (value[k] > value[best])
             best = k;
     }
@@ -121,12 +135,12 @@ CorrelationPeak FindBestLag(const float* window, size_t windowLength, const floa
         if (distance > excludeRadius)
             peak.runnerUp = std::max(peak.runnerUp, value[k]);
     }
-
-    fftw_destroy_plan(forwardWindow);
-    fftw_destroy_plan(forwardReference);
-    fftw_destroy_plan(backward);
-    fftw_free(real);
-    fftw_free(windowSpectrum);
-    fftw_free(referenceSpectrum);
     return peak;
+}
+
+CorrelationPeak FindBestLag(const float* window, size_t windowLength, const float* reference,
+                            size_t referenceLength, size_t excludeRadius)
+{
+    ReferenceCorrelator correlator(reference, referenceLength);
+    return correlator.Find(window, windowLength, excludeRadius);
 }

@@ -37,8 +37,29 @@ struct CorrelationPeak {
     double runnerUp = 0.0;
 };
 
-// Correlates `window` with every placement inside `reference`
-// (lags 0 .. referenceLength - windowLength).
+// Correlates windows with every placement inside one reference (lags
+// 0 .. referenceLength - windowLength); the reference's spectrum is taken
+// once, so many windows against a long reference stay cheap.
+class ReferenceCorrelator {
+public:
+    ReferenceCorrelator(const float* reference, size_t referenceLength);
+    ~ReferenceCorrelator();
+    ReferenceCorrelator(const ReferenceCorrelator&) = delete;
+    ReferenceCorrelator& operator=(const ReferenceCorrelator&) = delete;
+    CorrelationPeak Find(const float* window, size_t windowLength, size_t excludeRadius);
+
+private:
+    size_t length;
+    size_t size;                 // the transform's length, a power of two
+    std::vector<double> prefix;  // running energy of the reference
+    double* real;
+    void* referenceSpectrum;     // fftw_complex[size / 2 + 1]
+    void* product;
+    void* forward;               // fftw_plan
+    void* backward;
+};
+
+// One window against one reference.
 CorrelationPeak FindBestLag(const float* window, size_t windowLength, const float* reference,
                             size_t referenceLength, size_t excludeRadius);
 

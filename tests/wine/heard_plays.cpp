@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -73,6 +74,7 @@ struct PlayFinder {
     double rate;
     long block;
     double trackSoundLevel;
+    std::unique_ptr<ReferenceCorrelator> wholeTrack;   // the coarse track, for the long windows
 
     PlayFinder(const MonoSignal& t, const MonoSignal& r)
         : track(t), recording(r), trackEnergy(t.samples), recordingEnergy(r.samples),
@@ -81,6 +83,7 @@ struct PlayFinder {
           block(std::lround(BLOCK_SECONDS * t.rate))
     {
         trackSoundLevel = TRACK_SOUND_SHARE * trackEnergy.Rms(0, static_cast<long>(t.samples.size()));
+        wholeTrack = std::make_unique<ReferenceCorrelator>(trackCoarse.data(), trackCoarse.size());
     }
 
     double RecordingSeconds() const { return recording.samples.size() / rate; }
@@ -155,8 +158,8 @@ struct PlayFinder {
                 continue;
             const size_t from = static_cast<size_t>(Sample(at) / DECIMATION);
             const size_t count = static_cast<size_t>(length * rate / DECIMATION);
-            const CorrelationPeak peak = FindBestLag(recordingCoarse.data() + from, count, trackCoarse.data(),
-                                                     trackCoarse.size(), static_cast<size_t>(0.2 * rate / DECIMATION));
+            const CorrelationPeak peak = wholeTrack->Find(recordingCoarse.data() + from, count,
+                                                          static_cast<size_t>(0.2 * rate / DECIMATION));
             play->matchValue = peak.value;
             play->matchRunnerUp = peak.runnerUp;
             if (peak.value < MATCH_LEVEL)
@@ -387,8 +390,10 @@ HeardReport FindTrackPlays(const MonoSignal& track, const MonoSignal& recording)
         TrackPlay play;
         double offset;
         if (!finder.AlignAnywhere(at, &play, &offset)) {
+            // Sound that is no part of the track: searched again only after
+            // a silence and at least a second on.
             report.unmatchedSound.push_back(at);
-            const double silence = finder.NextSilence(at, finder.RecordingSeconds());
+            const double silence = finder.NextSilence(at + 1.0, finder.RecordingSeconds());
             at = silence >= 0.0 ? finder.NextSound(silence) : -1.0;
             continue;
         }
