@@ -6,6 +6,7 @@
 
 #include "app/multisample.h"
 #include "app/resize_viewport.h"
+#include "platform/message_box.h"
 
 #include <cstring>
 
@@ -13,7 +14,7 @@
 // exclamation icon.
 static void ShowShellError(const char* text)
 {
-    MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Registers the "OpenGL" class: own DC, redrawn on resize, arrow cursor.

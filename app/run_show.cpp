@@ -7,6 +7,7 @@
 #include "app/shell_state.h"
 #include "app/test_report.h"
 #include "audio/music.h"
+#include "platform/message_box.h"
 #include "soundlib/bass.h"
 #include "timeline/show_frame.h"
 #include "timeline/show_state.h"
@@ -15,7 +16,7 @@
 // exclamation icon.
 static void ShowRunError(const char* text)
 {
-    MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
 // One frame: advances the demo time by the counter time since the previous
@@ -29,7 +30,7 @@ static void StepFrame(const RenderWindow& record, float counterPeriod, LONGLONG*
     g_demoTime = g_demoTime + frameTime;
     RenderFrame();
     SwapBuffers(record.deviceContext);
-    ReportFrame(g_demoTime);
+    ReportFrame(g_demoTime, now.QuadPart);
     *lastCounter = now.QuadPart;
     if (g_demoTime >= END_TIME) {
         PostMessageA(record.window, WM_QUIT, 0, 0);
@@ -74,6 +75,8 @@ int WINAPI RunShow(HINSTANCE instance, HINSTANCE, LPSTR, int)
         ReportExit(0);
         return 0;
     }
+    ReportPhase("dialog");
+    PrepareTestRun(instance);
 
     WindowClassInfo classInfo = { instance, "OpenGL" };
     RenderWindow record = {};
@@ -101,7 +104,9 @@ int WINAPI RunShow(HINSTANCE instance, HINSTANCE, LPSTR, int)
         }
         ReportWindowCreated(record);
         InitShow();
+        ReportPhase("show");
         InitMusic();
+        ReportPhase("music");
 
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
@@ -109,10 +114,12 @@ int WINAPI RunShow(HINSTANCE instance, HINSTANCE, LPSTR, int)
         LARGE_INTEGER start;
         QueryPerformanceCounter(&start);
 
-        if (!BASS_ChannelPlay(g_musicStream, TRUE)) {
+        const BOOL playing = BASS_ChannelPlay(g_musicStream, TRUE);
+        ReportPhase("play");
+        if (!playing) {
             // The show goes on silently, timed by the counter alone; the
             // time this box stays open counts into the first frame.
-            MessageBoxA(nullptr, "Music play error", nullptr, MB_OK);
+            ShowMessageBox("Music play error", nullptr, MB_OK);
         }
 
         RunMessagePump(record, counterPeriod, start.QuadPart);

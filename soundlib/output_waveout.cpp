@@ -3,10 +3,11 @@
 //
 // A ring of SOUND_BUFFER_COUNT buffers is queued on the default wave device.
 // The device signals an event whenever it finishes a buffer; the feeding
-// thread then refills every finished buffer with the mix and queues it
-// again. The mix runs under a critical section, which is also the lock the
-// library takes while it changes the playing streams. Nothing is called from
-// inside the driver's own callback, so the driver's lock rules do not apply.
+// thread, at time-critical priority, then refills every finished buffer with
+// the mix and queues it again. The mix runs under a critical section, which
+// is also the lock the library takes while it changes the playing streams.
+// Nothing is called from inside the driver's own callback, so the driver's
+// lock rules do not apply.
 #include "soundlib/sound_output.h"
 
 #include <windows.h>
@@ -106,7 +107,15 @@ bool OpenDeviceOutput(uint32_t rate, SoundMixFunction mix)
     for (int i = 0; i < SOUND_BUFFER_COUNT; ++i)
         FillAndQueueBuffer(i);
 
-    s_waveOut.feeder = CreateThread(nullptr, 0, FeedWaveOut, nullptr, 0, nullptr);
+    // The show's own loop draws without pause on every core it gets, at
+    // normal priority; the feeder, which sleeps between buffers and works
+    // briefly, must win the processor as soon as a buffer comes back, or
+    // the ring runs dry and the sound breaks up.
+    s_waveOut.feeder = CreateThread(nullptr, 0, FeedWaveOut, nullptr, CREATE_SUSPENDED, nullptr);
+    if (s_waveOut.feeder) {
+        SetThreadPriority(s_waveOut.feeder, THREAD_PRIORITY_TIME_CRITICAL);
+        ResumeThread(s_waveOut.feeder);
+    }
     if (!s_waveOut.feeder) {
         waveOutReset(s_waveOut.device);
         for (int i = 0; i < SOUND_BUFFER_COUNT; ++i)

@@ -2,7 +2,7 @@
 // by tests/app_win32/run-shell-test: the dialog template and title bitmap
 // as stored, the setup dialog run from them, the render window procedure
 // with its record above 4 GiB, and a windowed render window with its GL
-// context. A plain program (no test
+// context and multisampled pixel format. A plain program (no test
 // framework for MinGW): it prints each failed check and exits with the
 // number of failures. Never shipped.
 #include "app/render_window.h"
@@ -307,6 +307,13 @@ static void CheckWindowedRenderWindow(WindowClassInfo& classInfo)
     printf("client %ldx%ld, multisample found %d (format %d)\n", client.right, client.bottom,
            g_multisampleFound, g_multisampleFormat);
     CHECK(client.right == 1024 && client.bottom == 768);
+    // Mesa offers WGL_ARB_multisample with 4 samples: the probe finds that
+    // format, and the window made again after it uses it.
+    CHECK(g_multisampleFound == 1);
+    CHECK(GetPixelFormat(record.deviceContext) == g_multisampleFormat);
+    GLint samples = 0;
+    glGetIntegerv(0x80A9 /* GL_SAMPLES_ARB */, &samples);
+    CHECK(samples == 4);
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     CHECK(viewport[0] == 0 && viewport[1] == -128 && viewport[2] == 1024 && viewport[3] == 1024);
