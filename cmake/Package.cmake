@@ -20,6 +20,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the program links (SDL2, GTK 3, DevIL, GL, GLU) from
 # dpkg-shlibdeps; the software GL driver for machines without a GPU one.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Shipped stripped, as Debian ships programs.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
 include(CPack)
