@@ -1,5 +1,5 @@
 # The Debian package of the native player (make deb):
-# build/halvane_<version>_<arch>.deb with /usr/games/halvane, its data under
+# build/halvane_<version>_<arch>.deb with /usr/bin/halvane, its data under
 # /usr/share/halvane and a menu entry. The player's are the tree's only
 # install rules; installing does not build the whole tree first, so
 # `make deb` builds just the player and the content before packing.
@@ -15,7 +15,7 @@ set(CPACK_PACKAGE_DESCRIPTION "Halvane plays one piece of music and, in step wit
 set(CPACK_PACKAGE_INSTALL_DIRECTORY halvane)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the program links (SDL2, GTK 3, DevIL, GL, GLU) from
 # dpkg-shlibdeps; the software GL driver for machines without a GPU one.

@@ -119,7 +119,7 @@ TEST(DataFolder, ExecutableFolderThenSharedFolder)
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string root = pattern;
     const std::string build = root + "/build";
-    const std::string bin = root + "/usr/games";
+    const std::string bin = root + "/usr/bin";
     ASSERT_EQ(mkdir(build.c_str(), 0700), 0);
     ASSERT_EQ(mkdir((build + "/data").c_str(), 0700), 0);
     ASSERT_EQ(mkdir((root + "/usr").c_str(), 0700), 0);
