@@ -1,10 +1,11 @@
 # Halvane's entry points. On a fresh Debian 12 machine, as root:
 #   make run    play the show (or, with no display, render it to video)
 #   make test   build everything and run every test
+# (./halvane run and ./halvane test do the same where make is missing.)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run windows clean
+.PHONY: all deps configure build test run windows clean run-deps configure-run run-windows deb sheet
 
 all: build
 
@@ -21,8 +22,31 @@ build: configure
 test: build
 	scripts/run-tests $(BUILD_DIR)
 
-run: build
-	scripts/run-show $(BUILD_DIR)
+# Installs and configures only what building and playing the show needs;
+# scripts/run-show then builds just what it runs.
+run-deps:
+	scripts/install-deps run
+
+configure-run: run-deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+# In a display the native Linux player; without one the video and the
+# contact sheet.
+run: configure-run
+	JOBS=$(JOBS) scripts/run-show $(BUILD_DIR)
+
+# The Windows program under Wine, in the current display.
+run-windows: configure
+	JOBS=$(JOBS) scripts/run-show --windows $(BUILD_DIR)
+
+# The Debian package of the native player: build/halvane_*.deb.
+deb: configure-run
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target halvane halvane_content
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# The README's picture: a small contact sheet of the show, docs/halvane-sheet.png.
+sheet: configure-run
+	JOBS=$(JOBS) scripts/render-sheet $(BUILD_DIR)
 
 # Cross-builds the Windows program (x86_64 and i686) and packages
 # build/halvane-win64.zip.

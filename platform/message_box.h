@@ -4,6 +4,8 @@
 // opened, the music that cannot be played) through one modal message box.
 // Each host implements ShowMessageBox once:
 //   message_box_win32.cpp   MessageBoxA with no owner window (the program)
+//   message_box_sdl.cpp     SDL's message box, text also on stderr (the
+//                           native Linux player)
 //   message_box_stderr.cpp  "caption: text" on stderr, recorded for tests
 //                           (the offline renderer and the tests)
 #pragma once
