@@ -14,7 +14,8 @@
 // SDL_AUDIODRIVER=dummy to play into nothing in real time), waveOut on
 // Windows; when there is none, BASS_Init fails with BASS_ERROR_DRIVER.
 // 0 is "no sound": nothing is heard, but a played stream's position advances
-// with a monotonic clock in real time, exactly as if it were heard. The init
+// with the library's monotonic clock in real time, exactly as if it were
+// heard (tests put a clock of their own in its place: sound_clock.h). The init
 // flags (BASS_DEVICE_3D among them), the window and the class id are
 // accepted and ignored; freq is the mix rate (0 means 44100), and a stream of
 // another rate is resampled (linear interpolation) as it plays.
@@ -32,9 +33,14 @@
 //   flags: BASS_STREAM_DECODE makes a decoding stream, which is never played,
 //   only positioned and read; other flags are ignored. Returns 0 with
 //   BASS_ERROR_INIT (no device), BASS_ERROR_FILEOPEN (missing, unreadable),
-//   BASS_ERROR_FILEFORM (empty, truncated before any audio, not Ogg Vorbis)
-//   or BASS_ERROR_MEM. Damage found after the headers ends the audio there:
-//   the stream is shorter, never a crash.
+//   BASS_ERROR_FILEFORM (empty, damaged or cut before any audio, not Ogg
+//   Vorbis) or BASS_ERROR_MEM. Nothing reaches the decoder unchecked: every Ogg
+//   page must have its CRC32 and follow the one before it, and the three
+//   Vorbis headers must be whole with every field within its packet;
+//   damage in the headers is BASS_ERROR_FILEFORM. Damage after them (a
+//   page that fails, a missing page, another stream's page) ends the
+//   audio there: the stream is shorter, never a crash. What a file claims
+//   about its length reserves nothing.
 // - BASS_ChannelPlay(handle, restart): plays from the start (restart TRUE)
 //   or from where it was stopped. Decoding streams: BASS_ERROR_DECODE.
 // - BASS_ChannelStop: stops; the stream keeps the position being heard.

@@ -7,7 +7,6 @@
 // can tell which frame is being heard without a lock.
 #include "soundlib/sound_local.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,13 +26,6 @@ enum { MIX_CHUNK_FRAMES = 512 };
 void SetSoundError(int code)
 {
     s_soundError = code;
-}
-
-int64_t GetSoundClockNs()
-{
-    return (int64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 void LockMix()

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "soundlib/bass.h"
+#include "soundlib/sound_clock.h"
 
 enum { MAX_STREAMS = 16 };
 
@@ -66,9 +67,6 @@ extern SoundStream g_soundStreams[MAX_STREAMS];
 // Records the error code that BASS_ErrorGetCode reports (BASS_OK on success).
 void SetSoundError(int code);
 
-// Nanoseconds of a monotonic clock.
-int64_t GetSoundClockNs();
-
 // Excludes the mix thread while the table changes (no-op for device 0).
 void LockMix();
 void UnlockMix();
@@ -82,6 +80,10 @@ void ResetMixAnchor(SoundStream& stream, MixPosition position);
 // The frame that is being heard now for a playing stream (output latency
 // accounted for), or the stored position of any other stream.
 uint32_t GetHeardFrame(SoundStream& stream);
+
+// Writes `frames` frames of the decoder's float channels (full scale 1.0,
+// any value) as interleaved 16-bit samples at `out`, rounded and clamped.
+void ConvertToPcm16(float* const* channels, uint32_t channelCount, uint32_t frames, int16_t* out);
 
 // Decodes a whole Ogg Vorbis image into `pcm` (samples allocated with
 // malloc). Returns BASS_OK or an error code; on error `pcm` is empty.
