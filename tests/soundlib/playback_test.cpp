@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -235,30 +236,38 @@ size_t FileSize(const std::string& path)
     return error ? 0 : (size_t)size;
 }
 
-TEST_F(PlaybackTest, MixWritesTheStreamToTheOutput)
+// Plays `path` on SDL's disk driver, which writes what it is given to a
+// file in real time, until `seconds` of output are there; returns the
+// output's stereo frames.
+std::vector<int16_t> RecordOutput(const std::string& path, const std::string& output, double seconds)
 {
-    // SDL's disk driver writes what it is given to a file: a 22.05 kHz mono
-    // sine must come out at 44.1 kHz in both channels, same pitch and level.
-    SetSoundClock(nullptr);
-    std::string path = *folder + "/tone.ogg";
-    ASSERT_TRUE(WriteOggVorbisFile(path, MakeSineAudio(2.0, 1, 22050, 441.0, 0.5), 0.6f));
-    std::string output = *folder + "/output.raw";
-    const size_t wanted = (size_t)RATE * 4;   // one second of output
     {
         ScopedEnvironment driver("SDL_AUDIODRIVER", "disk");
         ScopedEnvironment file("SDL_DISKAUDIOFILE", output.c_str());
-        ASSERT_TRUE(BASS_Init(-1, RATE, 0, nullptr, nullptr));
+        EXPECT_TRUE(BASS_Init(-1, RATE, 0, nullptr, nullptr));
         HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
-        ASSERT_NE(stream, 0u);
-        ASSERT_TRUE(BASS_ChannelPlay(stream, TRUE));
+        EXPECT_NE(stream, 0u);
+        EXPECT_TRUE(BASS_ChannelPlay(stream, TRUE));
         Clock::time_point start = Clock::now();
-        while (FileSize(output) < wanted && Clock::now() - start < std::chrono::seconds(30))
+        while (FileSize(output) < (size_t)(seconds * RATE) * 4 && Clock::now() - start < std::chrono::seconds(60))
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         BASS_Free();
     }
     std::vector<unsigned char> bytes = ReadBytes(output);
-    const int16_t* frames = (const int16_t*)bytes.data();
-    size_t count = bytes.size() / 4;
+    std::vector<int16_t> frames(bytes.size() / 4 * 2);
+    std::memcpy(frames.data(), bytes.data(), frames.size() * 2);
+    return frames;
+}
+
+TEST_F(PlaybackTest, MixWritesTheStreamToTheOutput)
+{
+    // A 22.05 kHz mono sine comes out at 44.1 kHz in both channels, same
+    // pitch and level.
+    SetSoundClock(nullptr);
+    std::string path = *folder + "/tone.ogg";
+    ASSERT_TRUE(WriteOggVorbisFile(path, MakeSineAudio(2.0, 1, 22050, 441.0, 0.5), 0.6f));
+    std::vector<int16_t> frames = RecordOutput(path, *folder + "/tone.raw", 1.0);
+    size_t count = frames.size() / 2;
     // Skip the silence before play began, and the encoder's fade-in.
     size_t start = 0;
     while (start < count && frames[2 * start] == 0 && frames[2 * start + 1] == 0)
@@ -276,6 +285,48 @@ TEST_F(PlaybackTest, MixWritesTheStreamToTheOutput)
     }
     EXPECT_NEAR(crossings, 2 * 441 / 5, 3);   // 441 Hz for 0.2 s
     EXPECT_NEAR(peak, 16384, 1200);
+}
+
+TEST_F(PlaybackTest, MixedOutputIsTheDecodedAudioFrameForFrame)
+{
+    // A 44.1 kHz stereo stream plays unchanged: past the window's first turn
+    // (65,536 frames), every frame written is the frame a decoding stream
+    // reads there. (A frame the mix had no audio for, on a starved machine,
+    // would be silence; most of them must match.)
+    SetSoundClock(nullptr);
+    TestAudio audio = MakeSineAudio(2.5, 2, RATE, 330.0, 0.3);
+    uint32_t state = 5;
+    for (float& sample : audio.samples) {
+        state = state * 1664525u + 1013904223u;
+        sample += ((float)(state >> 8) / 16777216.0f - 0.5f) * 0.2f;
+    }
+    std::string path = *folder + "/noise.ogg";
+    ASSERT_TRUE(WriteOggVorbisFile(path, audio, 0.5f));
+    std::vector<int16_t> decoded(2 * 100000);
+    {
+        ASSERT_TRUE(BASS_Init(0, RATE, 0, nullptr, nullptr));
+        HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
+        ASSERT_EQ(BASS_ChannelGetData(stream, decoded.data(), (DWORD)decoded.size() * 2), decoded.size() * 2);
+        BASS_Free();
+    }
+    std::vector<int16_t> output = RecordOutput(path, *folder + "/noise.raw", 2.35);
+    // Play began where the output first shows the stream's first frames.
+    size_t begin = 0;
+    while (begin + 64 <= output.size() / 2 && std::memcmp(&output[2 * begin], &decoded[2 * 200], 64 * 4) != 0)
+        ++begin;
+    ASSERT_GE(begin, 200u);
+    begin -= 200;
+    ASSERT_GE(output.size() / 2, begin + decoded.size() / 2) << "too little output";
+    size_t same = 0, silent = 0;
+    for (size_t i = 0; i < decoded.size() / 2; ++i) {
+        const int16_t* heard = &output[2 * (begin + i)];
+        if (heard[0] == decoded[2 * i] && heard[1] == decoded[2 * i + 1])
+            ++same;
+        else if (heard[0] == 0 && heard[1] == 0)
+            ++silent;
+    }
+    EXPECT_EQ(same + silent, decoded.size() / 2);
+    EXPECT_GT(same, decoded.size() / 4);
 }
 
 TEST_F(PlaybackTest, NoOutputDeviceMakesInitFail)

@@ -3,6 +3,7 @@
 // at a position and its failures, handles after free, device errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -127,6 +128,54 @@ TEST_F(SoundStreamTest, DecodingStreamIsPositionedAndItsSpectrumReadThere)
     EXPECT_EQ(BASS_ChannelGetPosition(stream), 4u * 1000);
     EXPECT_FALSE(BASS_ChannelSetPosition(stream, 2 * STEREO_SECOND + 4));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+}
+
+TEST_F(SoundStreamTest, JumpsLandOnTheExactFrameEitherWay)
+{
+    // A tone with a click every tenth of a second (where the encoder
+    // switches to short blocks), in several layouts: after any jump, forward
+    // or back, near or far, the stream reads what reading it from its start
+    // read there.
+    struct Layout {
+        int channels;
+        int rate;
+        double seconds;
+    };
+    for (Layout layout : {Layout{2, RATE, 6.0}, Layout{1, 22050, 3.0}, Layout{6, 8000, 2.0}}) {
+        SCOPED_TRACE(layout.channels);
+        TestAudio audio = MakeSineAudio(layout.seconds, layout.channels, layout.rate, 440.0, 0.3);
+        for (size_t i = 0; i < audio.samples.size(); ++i) {
+            size_t frame = i / layout.channels;
+            if (frame % (layout.rate / 10) < 24)
+                audio.samples[i] += (frame & 1) ? 0.6f : -0.6f;
+        }
+        std::string path = folder + "/clicks.ogg";
+        ASSERT_TRUE(WriteOggVorbisFile(path, audio, 0.5f));
+        HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
+        ASSERT_NE(stream, 0u);
+        const size_t frameBytes = 2 * layout.channels;
+        std::vector<char> whole, part(4096 * frameBytes);
+        DWORD got;
+        while ((got = BASS_ChannelGetData(stream, part.data(), (DWORD)part.size())) != 0xFFFFFFFFu)
+            whole.insert(whole.end(), part.begin(), part.begin() + got);
+        const size_t frames = whole.size() / frameBytes;
+        ASSERT_EQ(frames, (size_t)(layout.seconds * layout.rate));
+
+        std::vector<size_t> jumps = {frames / 2, frames / 2 + 1, 0, 1, frames - 1, frames - 700, 5000};
+        uint32_t state = 7;
+        for (int i = 0; i < 60; ++i) {
+            state = state * 1664525u + 1013904223u;
+            jumps.push_back((state >> 8) % frames);
+        }
+        for (size_t frame : jumps) {
+            SCOPED_TRACE(frame);
+            ASSERT_TRUE(BASS_ChannelSetPosition(stream, frame * frameBytes));
+            size_t want = std::min<size_t>(2048, frames - frame) * frameBytes;
+            ASSERT_EQ(BASS_ChannelGetData(stream, part.data(), (DWORD)(2048 * frameBytes)), want);
+            ASSERT_EQ(std::memcmp(part.data(), &whole[frame * frameBytes], want), 0);
+        }
+        BASS_StreamFree(stream);
+    }
 }
 
 TEST_F(SoundStreamTest, RawReadsMoveADecodingStreamOn)
