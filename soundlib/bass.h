@@ -10,7 +10,7 @@
 // as its position moves and jumps when it is set elsewhere. Opening reads
 // only the headers, the first pages and the last page (for the length);
 // a 180 s file opens in about a millisecond and a playing stream of it
-// holds about 0.6 MB, whatever its length. Positions and lengths are bytes
+// holds under 1 MB, whatever its length. Positions and lengths are bytes
 // of that 16-bit audio: one sample frame is 2 x channels bytes (one second
 // of 44.1 kHz stereo is 176,400 bytes). Every position can be set, and
 // reads exactly what decoding the file from its start reads there.

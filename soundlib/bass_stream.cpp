@@ -268,13 +268,13 @@ BOOL BASSCALL BASS_ChannelSetPosition(DWORD handle, QWORD pos)
 
 // Makes the `count` frames from `frame` on readable in the window, as far
 // as the audio goes; returns how many of them are held from `frame` on.
+// For a stream a device plays, the caller holds the decode lock already.
 static uint64_t HoldFrames(SoundStream& stream, uint64_t frame, uint64_t count)
 {
     PcmWindow& window = stream.window;
     uint64_t end = GetEndFrame(stream);
     uint64_t want = frame + count < end ? frame + count : end;
     if (frame < window.start.load(std::memory_order_acquire) || want > window.end.load(std::memory_order_acquire)) {
-        std::lock_guard<std::mutex> guard(stream.decodeLock);
         if (IsMixedByDevice(stream)) {
             // The feeder and the mix share this window: keep what the mix
             // may still read, and never seek under it.
@@ -282,6 +282,7 @@ static uint64_t HoldFrames(SoundStream& stream, uint64_t frame, uint64_t count)
             uint64_t keep = mixed > stream.keepBehind ? mixed - stream.keepBehind : 0;
             FillPcmWindow(stream, frame, want, keep < frame ? keep : frame, false);
         } else {
+            std::lock_guard<std::mutex> guard(stream.decodeLock);
             FillPcmWindow(stream, frame, want, frame, true);
         }
         end = GetEndFrame(stream);
@@ -333,6 +334,13 @@ DWORD BASSCALL BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length)
         return (DWORD)-1;
     }
     if (length == BASS_DATA_FFT1024) {
+        // While a device plays the stream, the feeder writes its window: the
+        // decode lock keeps it off for the instant the spectrum reads. (It
+        // holds the lock only for a few packets at a time; the mix never
+        // takes it but on the spot.)
+        std::unique_lock<std::mutex> guard(stream->decodeLock, std::defer_lock);
+        if (IsMixedByDevice(*stream))
+            guard.lock();
         uint32_t frame = GetHeardFrame(*stream);
         uint64_t held = frame < GetEndFrame(*stream) ? HoldFrames(*stream, frame, SPECTRUM_FFT_SIZE) : 0;
         if (held == 0) {

@@ -15,9 +15,10 @@ namespace {
 // How often the feeder looks at the streams: the windows hold far more
 // than this ahead of the mix.
 const std::chrono::milliseconds FEED_PERIOD(10);
-// Frames decoded per hold of a stream's decode lock, so that the mix can
-// take the lock for a refill of its own in between (bass_device.cpp).
-const uint64_t FEED_STEP_FRAMES = 8192;
+// Frames decoded per hold of a stream's decode lock (a tenth of a
+// millisecond of work), so that a spectrum request never waits long and the
+// mix can take the lock for a refill of its own in between.
+const uint64_t FEED_STEP_FRAMES = 4096;
 // Most frames one decoder call returns.
 const uint64_t MAX_DECODED_FRAMES = 4096;
 

@@ -6,10 +6,11 @@
 //
 // On top of the format's rules it refuses what the format allows but no
 // encoder writes and the decoder gets wrong: a codebook whose dimensions
-// and entries together pass 2^24 (the reference decoder's own limit), and a
+// and entries together pass 2^24 (the reference decoder's own limit), a
 // lattice codebook (lookup type 1) whose value count raised to its
 // dimensions overflows 31 bits, which the decoder computes in floats and
-// converts out of range.
+// converts out of range, and codewords longer than 30 bits, which the
+// decoder's search masks with a shift of a signed 1 that overflows.
 #include "soundlib/vorbis_setup.h"
 
 #include <algorithm>
@@ -77,6 +78,7 @@ struct SetupBook {
 };
 
 const uint64_t LATTICE_LIMIT = 0x7FFFFFFF;
+const uint32_t MAX_CODEWORD_BITS = 30;
 
 // One codebook; false when it breaks a rule.
 bool CheckCodebook(SetupBits& bits, SetupBook* book)
@@ -93,19 +95,18 @@ bool CheckCodebook(SetupBits& bits, SetupBook* book)
         uint32_t entry = 0, length = ReadBits(bits, 5) + 1;
         while (entry < book->entries && !bits.failed) {
             uint32_t run = ReadBits(bits, CountBits(book->entries - entry));
-            if (length > 32 || run > book->entries - entry)
+            if (run > book->entries - entry || (run > 0 && length > MAX_CODEWORD_BITS))
                 return false;
             entry += run;
             ++length;
         }
-    } else if (ReadBits(bits, 1)) {
-        // Sparse: a flag per entry, a length for each one used.
-        for (uint32_t entry = 0; entry < book->entries && !bits.failed; ++entry) {
-            if (ReadBits(bits, 1))
-                SkipBits(bits, 5);
-        }
     } else {
-        SkipBits(bits, 5ull * book->entries);
+        // A length per entry; sparse books flag first whether it is used.
+        const bool sparse = ReadBits(bits, 1) != 0;
+        for (uint32_t entry = 0; entry < book->entries && !bits.failed; ++entry) {
+            if ((!sparse || ReadBits(bits, 1)) && ReadBits(bits, 5) + 1 > MAX_CODEWORD_BITS)
+                return false;
+        }
     }
     uint32_t lookup = ReadBits(bits, 4);
     book->hasValues = lookup != 0;

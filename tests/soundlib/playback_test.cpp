@@ -176,29 +176,37 @@ TEST_F(PlaybackTest, StreamOfAnotherRateKeepsItsOwnPositions)
 TEST_F(PlaybackTest, DummyDriverPlaysInRealTime)
 {
     // The one check against the real clock, loose enough for a busy
-    // machine: the position moves on, never goes back, and never runs ahead
-    // of the time that has passed. SDL_AUDIODRIVER=dummy comes from the
-    // test's environment.
+    // machine: from the start and after a jump while playing, the position
+    // moves on, never goes back, never runs ahead of the time that has
+    // passed, and the spectrum of what is heard is there at every read.
+    // SDL_AUDIODRIVER=dummy comes from the test's environment.
     SetSoundClock(nullptr);
     ASSERT_TRUE(BASS_Init(-1, RATE, BASS_DEVICE_3D, nullptr, nullptr)) << BASS_ErrorGetCode();
     HSTREAM stream = BASS_StreamCreateFile(FALSE, longFile->c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
-    for (int round = 0; round < 2; ++round) {
-        SCOPED_TRACE(round);
+    float spectrum[512];
+    for (QWORD from : {(QWORD)0, 4 * STEREO_SECOND}) {
+        SCOPED_TRACE(from);
         Clock::time_point start = Clock::now();
-        ASSERT_TRUE(BASS_ChannelPlay(stream, TRUE));
+        if (from == 0) {
+            ASSERT_TRUE(BASS_ChannelPlay(stream, TRUE));
+        } else {
+            ASSERT_TRUE(BASS_ChannelSetPosition(stream, from));
+        }
         QWORD last = BASS_ChannelGetPosition(stream);
-        EXPECT_LT(last, STEREO_SECOND / 100);   // nothing heard before the latency
-        while (last < STEREO_SECOND / 2 && Clock::now() - start < std::chrono::seconds(30)) {
+        ASSERT_GE(last, from);
+        while (last < from + STEREO_SECOND / 2 && Clock::now() - start < std::chrono::seconds(30)) {
             QWORD now = BASS_ChannelGetPosition(stream);
             double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
             ASSERT_GE(now, last);
-            ASSERT_LE((double)now / STEREO_SECOND, elapsed + 0.1);
+            ASSERT_LE((double)(now - from) / STEREO_SECOND, elapsed + 0.1);
+            ASSERT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 2048u);
             last = now;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        EXPECT_GE(last, STEREO_SECOND / 2);
+        EXPECT_GE(last, from + STEREO_SECOND / 2);
     }
+    EXPECT_GT(spectrum[10], 0.05f);   // the 440 Hz tone
     EXPECT_TRUE(BASS_ChannelStop(stream));
     EXPECT_TRUE(BASS_StreamFree(stream));
 }
@@ -237,8 +245,8 @@ size_t FileSize(const std::string& path)
 }
 
 // Plays `path` on SDL's disk driver, which writes what it is given to a
-// file in real time, until `seconds` of output are there; returns the
-// output's stereo frames.
+// file in real time, until `seconds` of output since play are there;
+// returns the output's stereo frames.
 std::vector<int16_t> RecordOutput(const std::string& path, const std::string& output, double seconds)
 {
     {
@@ -247,9 +255,11 @@ std::vector<int16_t> RecordOutput(const std::string& path, const std::string& ou
         EXPECT_TRUE(BASS_Init(-1, RATE, 0, nullptr, nullptr));
         HSTREAM stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
         EXPECT_NE(stream, 0u);
+        // What was written before play is silence; then `seconds` of play.
+        size_t wanted = FileSize(output) + (size_t)(seconds * RATE) * 4;
         EXPECT_TRUE(BASS_ChannelPlay(stream, TRUE));
         Clock::time_point start = Clock::now();
-        while (FileSize(output) < (size_t)(seconds * RATE) * 4 && Clock::now() - start < std::chrono::seconds(60))
+        while (FileSize(output) < wanted && Clock::now() - start < std::chrono::seconds(60))
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         BASS_Free();
     }
