@@ -99,8 +99,10 @@
 // used under a lock of its own by the caller and the feeder only; the
 // window's bounds and the positions the mix moves on are atomics, so
 // position and spectrum requests never wait for the output and never see a
-// stream half made. The "no sound" device has neither thread: requests
-// decode what they ask for on the caller's thread.
+// stream half made (a spectrum request of a played stream holds the
+// stream's lock while it reads, so it may wait for the feeder to finish a
+// few packets, a tenth of a millisecond). The "no sound" device has neither
+// thread: requests decode what they ask for on the caller's thread.
 #pragma once
 
 #include <cstdint>

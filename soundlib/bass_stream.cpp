@@ -174,6 +174,9 @@ static bool PlaceStream(SoundStream& stream, uint32_t frame, bool play)
         }
         FillPcmWindow(stream, frame, frame + FIRST_FRAMES, frame, true);
         if (frame > GetEndFrame(stream)) {
+            // The audio ends before `frame`: back to where the stream was.
+            uint64_t was = stream.mixPosition.load(std::memory_order_relaxed) >> MIX_FRACTION_BITS;
+            FillPcmWindow(stream, was, was + FIRST_FRAMES, was, true);
             stream.mixReady.store(true, std::memory_order_release);
             return false;
         }

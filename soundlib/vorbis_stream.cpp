@@ -26,6 +26,9 @@
 #define STB_VORBIS_NO_STDIO
 #include "stb_vorbis.h"
 
+// Restarts a push decoder at the next page it is given (stb_vorbis_unit.c).
+extern "C" void RestartPushDecoder(stb_vorbis* f);
+
 namespace {
 
 // The decoder makes every allocation inside one block that we own: no leak
@@ -88,6 +91,7 @@ struct VorbisStream {
     uint64_t placedAfter;       // consumedBytes from which the decoder knows its place
     uint64_t endFrame;
     bool ended;
+    float* frameStart[VORBIS_MAX_CHANNELS];   // the channels handed out
 };
 
 void ConvertToPcm16(float* const* channels, uint32_t channelCount, uint32_t frames, int16_t* out)
@@ -320,7 +324,7 @@ void RestartBefore(VorbisStream& vs, uint64_t target, int before)
         return;
     }
     const OggPageMark& restart = vs.pages[(size_t)chosen - 1];
-    stb_vorbis_flush_pushdata(vs.decoder);
+    RestartPushDecoder(vs.decoder);
     vs.input.clear();
     vs.consumed = 0;
     vs.nextPage = restart.offset;
@@ -411,7 +415,7 @@ uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* f
                                                     nullptr, &output, &samples);
         int error = stb_vorbis_get_error(vs.decoder);
         if (used == 0 && samples == 0) {
-            // A whole packet (or after a restart, a whole page) is not there yet.
+            // A whole packet is not there yet.
             if ((error != VORBIS__no_error && error != VORBIS_need_more_data) || !FeedNextPage(vs))
                 EndAudio(vs);
             continue;
@@ -434,8 +438,8 @@ uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* f
         // The frame that holds a seek's target begins at the target.
         uint32_t skip = start < vs.skipTo ? (uint32_t)(vs.skipTo - start) : 0;
         for (uint32_t c = 0; c < vs.format.channels; ++c)
-            output[c] += skip;
-        *channels = output;
+            vs.frameStart[c] = output[c] + skip;
+        *channels = vs.frameStart;
         *first = start + skip;
         return count - skip;
     }

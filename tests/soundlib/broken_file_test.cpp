@@ -288,6 +288,32 @@ TEST_F(BrokenFileTest, ALengthTheFileClaimsIsNotReserved)
     EXPECT_LT(lying, (QWORD)RATE * 4 * 2);
 }
 
+TEST_F(BrokenFileTest, AJumpPastWhereTheAudioReallyEndsIsRefused)
+{
+    // The last page says 4 s, the audio ends at the damaged middle page:
+    // until something meets the damage the length is the claim; a jump past
+    // the damage finds it, is refused, and leaves the stream where it was.
+    Bytes bytes = DamageMiddlePage(good, FLIP_BYTE);
+    for (DWORD flags : {0u, (DWORD)BASS_STREAM_DECODE}) {
+        SCOPED_TRACE(flags);
+        HSTREAM stream = BASS_StreamCreateFile(TRUE, bytes.data(), 0, (DWORD)bytes.size(), flags);
+        ASSERT_NE(stream, 0u);
+        const QWORD claimed = BASS_ChannelGetLength(stream);
+        EXPECT_EQ(claimed, 4ull * RATE * 4);
+        ASSERT_TRUE(BASS_ChannelSetPosition(stream, 4 * 1000));
+        EXPECT_FALSE(BASS_ChannelSetPosition(stream, claimed - 4));
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+        const QWORD length = BASS_ChannelGetLength(stream);
+        EXPECT_LT(length, claimed * 3 / 4);
+        EXPECT_EQ(BASS_ChannelGetPosition(stream), 4u * 1000);
+        float spectrum[512];
+        EXPECT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 2048u);
+        EXPECT_TRUE(BASS_ChannelSetPosition(stream, length));
+        EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_STOPPED);
+        BASS_StreamFree(stream);
+    }
+}
+
 TEST_F(BrokenFileTest, InputsTheFuzzerFailedOnAreHandled)
 {
     // Replayed the way the fuzz target feeds them: every page resealed.
