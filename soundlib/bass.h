@@ -94,9 +94,10 @@
 // Threading. Call the library from one thread. A real output device calls
 // the mix on a thread of its own, and a feeder thread of the library's
 // decodes ahead of every stream the device plays (it keeps the window full
-// up to a second ahead), so the mix only copies and never waits. The stream
-// table changes only while the mix is locked out; a stream's decoder is
-// used under a lock of its own by the caller and the feeder only; the
+// up to a second ahead), so the mix only copies and never waits (when the
+// feeder has fallen behind, the mix decodes what it needs itself if the
+// stream's lock is free that instant). The stream table changes only while
+// the mix is locked out; a stream's decoder is used under that lock; the
 // window's bounds and the positions the mix moves on are atomics, so
 // position and spectrum requests never wait for the output and never see a
 // stream half made (a spectrum request of a played stream holds the
