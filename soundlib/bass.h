@@ -4,17 +4,23 @@
 // MANUAL
 //
 // Model. One device at a time (BASS_Init .. BASS_Free), up to 16 streams on
-// it. A stream is an Ogg Vorbis file decoded whole, at open, to signed 16-bit
-// interleaved samples; it keeps them until it is freed (180 s of 44.1 kHz
-// stereo hold 31.8 MB; opening such a file takes about a quarter of a second).
-// Positions and lengths are bytes of that 16-bit audio: one sample frame is
-// 2 x channels bytes (one second of 44.1 kHz stereo is 176,400 bytes).
+// it. A stream is an Ogg Vorbis file decoded as it goes: it holds a window
+// of signed 16-bit interleaved samples around its position (a ring of at
+// least 65,536 frames, more for a device with a long latency), decodes on
+// as its position moves and jumps when it is set elsewhere. Opening reads
+// only the headers, the first pages and the last page (for the length);
+// a 180 s file opens in about a millisecond and a playing stream of it
+// holds under 1 MB, whatever its length. Positions and lengths are bytes
+// of that 16-bit audio: one sample frame is 2 x channels bytes (one second
+// of 44.1 kHz stereo is 176,400 bytes). Every position can be set, and
+// reads exactly what decoding the file from its start reads there.
 //
 // Devices. -1 (or 1) is the default output device: SDL2 audio on Linux (set
 // SDL_AUDIODRIVER=dummy to play into nothing in real time), waveOut on
 // Windows; when there is none, BASS_Init fails with BASS_ERROR_DRIVER.
 // 0 is "no sound": nothing is heard, but a played stream's position advances
-// with a monotonic clock in real time, exactly as if it were heard. The init
+// with the library's monotonic clock in real time, exactly as if it were
+// heard (tests put a clock of their own in its place: sound_clock.h). The init
 // flags (BASS_DEVICE_3D among them), the window and the class id are
 // accepted and ignored; freq is the mix rate (0 means 44100), and a stream of
 // another rate is resampled (linear interpolation) as it plays.
@@ -27,27 +33,41 @@
 //   BASS_ERROR_ALREADY if one is open, BASS_ERROR_DEVICE for other numbers.
 // - BASS_Free: stops and frees every stream, closes the device.
 // - BASS_StreamCreateFile(mem, file, offset, length, flags): opens the file
-//   named `file` (mem FALSE) or the `length` bytes at `file` (mem TRUE),
-//   starting `offset` bytes in; length 0 with a file name reads to its end.
-//   flags: BASS_STREAM_DECODE makes a decoding stream, which is never played,
-//   only positioned and read; other flags are ignored. Returns 0 with
-//   BASS_ERROR_INIT (no device), BASS_ERROR_FILEOPEN (missing, unreadable),
-//   BASS_ERROR_FILEFORM (empty, truncated before any audio, not Ogg Vorbis)
-//   or BASS_ERROR_MEM. Damage found after the headers ends the audio there:
-//   the stream is shorter, never a crash.
+//   named `file` (mem FALSE; kept open and read as the stream decodes) or
+//   the `length` bytes at `file` (mem TRUE; copied, so the caller's block
+//   may go away), starting `offset` bytes in; length 0 with a file name
+//   reads to its end. flags: BASS_STREAM_DECODE makes a decoding stream,
+//   which is never played, only positioned and read; other flags are
+//   ignored. Returns 0 with BASS_ERROR_INIT (no device), BASS_ERROR_FILEOPEN
+//   (missing, unreadable), BASS_ERROR_FILEFORM (empty, damaged or cut before
+//   any audio, not Ogg Vorbis) or BASS_ERROR_MEM. Nothing reaches the
+//   decoder unchecked: every Ogg page must have its CRC32 and follow the one
+//   before it, and the three Vorbis headers must be whole with every field
+//   within its packet; damage in the headers is BASS_ERROR_FILEFORM. Damage
+//   met later (a page that fails, a missing page, another stream's page, a
+//   packet the decoder refuses) ends the audio there: the stream is shorter,
+//   never a crash. What a file claims about its length reserves nothing.
 // - BASS_ChannelPlay(handle, restart): plays from the start (restart TRUE)
 //   or from where it was stopped. Decoding streams: BASS_ERROR_DECODE.
 // - BASS_ChannelStop: stops; the stream keeps the position being heard.
 // - BASS_ChannelIsActive: BASS_ACTIVE_PLAYING while a played stream plays
 //   and its end has not been heard, or while a decoding stream is not at its
 //   end; else BASS_ACTIVE_STOPPED.
-// - BASS_ChannelGetLength: the stream's length in bytes.
+// - BASS_ChannelGetLength: the stream's length in bytes: what the file's
+//   last page gives, until decoding (or a jump) meets the audio's end sooner
+//   (a damaged file, a last page that claims too much); from then on where
+//   the audio really ends.
 // - BASS_ChannelGetPosition: for a playing stream the frame being heard now
 //   (the output latency accounted for, moving smoothly between the output's
 //   buffers); otherwise the stored position. In bytes.
 // - BASS_ChannelSetPosition(handle, pos): moves to byte pos (rounded down to
-//   a frame; pos = length is the end, beyond it BASS_ERROR_POSITION). A
-//   playing stream goes on playing from there.
+//   a frame; pos = length is the end, beyond it BASS_ERROR_POSITION, also
+//   when the jump finds the audio ending before pos). A playing stream goes
+//   on playing from there. A position the window holds costs nothing (tens
+//   of nanoseconds); a new one restarts the decoder a page before it and
+//   decodes up to it (about half a millisecond); the first jump beyond the
+//   pages read so far also reads and checks the pages up to there (a few
+//   milliseconds for three minutes).
 // - BASS_ChannelGetData(handle, buffer, BASS_DATA_FFT1024): writes 512
 //   floats and returns 2048 (their size in bytes). Does not move the stream.
 //   BASS_ChannelGetData(handle, buffer, bytes) on a decoding stream copies up
@@ -61,7 +81,9 @@
 // 1.0, times a periodic Hann window, through a 1024-point FFT. Entry k
 // (k = 0 .. 511, DC first, k * rate / 1024 Hz) is |X_k| * 2 / 1024: a
 // full-scale sine centred on a bin reads 0.5 there, silence reads 0. Frames
-// past the end of the stream count as silence. A request allocates nothing.
+// past the end of the stream count as silence. A request at a position the
+// window holds decodes nothing (about as long as the FFT, 1.5 to 2 us); one
+// beyond it decodes on first. A request allocates nothing.
 //
 // End of file. A played stream is not looped: at its end it falls silent,
 // its position stays at the length and BASS_ChannelIsActive says stopped.
@@ -69,11 +91,19 @@
 // -1 (0xFFFFFFFF) with BASS_ERROR_ENDED (BASS_ERROR_HANDLE) and leaves the
 // buffer untouched.
 //
-// Threading. Call the library from one thread. The output device calls the
-// mix on a thread of its own; the stream table changes only while that mix
-// is locked out, and the positions that the mix advances are read through
-// atomics, so position and spectrum requests from the calling thread never
-// wait for the output and never see a stream half made.
+// Threading. Call the library from one thread. A real output device calls
+// the mix on a thread of its own, and a feeder thread of the library's
+// decodes ahead of every stream the device plays (it keeps the window full
+// up to a second ahead), so the mix only copies and never waits (when the
+// feeder has fallen behind, the mix decodes what it needs itself if the
+// stream's lock is free that instant). The stream table changes only while
+// the mix is locked out; a stream's decoder is used under that lock; the
+// window's bounds and the positions the mix moves on are atomics, so
+// position and spectrum requests never wait for the output and never see a
+// stream half made (a spectrum request of a played stream holds the
+// stream's lock while it reads, so it may wait for the feeder to finish a
+// few packets, a tenth of a millisecond). The "no sound" device has neither
+// thread: requests decode what they ask for on the caller's thread.
 #pragma once
 
 #include <cstdint>

@@ -2,14 +2,15 @@
 // BASS_Free, BASS_ErrorGetCode, and the mix that the output backends call.
 //
 // The mix adds every playing stream into stereo 16-bit frames at the device
-// rate (linear interpolation when a stream's rate differs) and records, per
-// stream, where and when it took each buffer, so that the caller's thread
-// can tell which frame is being heard without a lock.
+// rate (linear interpolation when a stream's rate differs), reading each
+// stream's window of decoded audio, which the feeder keeps filled ahead,
+// and records, per stream, where and when it took each buffer, so that the
+// caller's thread can tell which frame is being heard without a lock.
 #include "soundlib/sound_local.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "soundlib/sound_output.h"
 
@@ -27,13 +28,6 @@ enum { MIX_CHUNK_FRAMES = 512 };
 void SetSoundError(int code)
 {
     s_soundError = code;
-}
-
-int64_t GetSoundClockNs()
-{
-    return (int64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 void LockMix()
@@ -74,41 +68,54 @@ void ResetMixAnchor(SoundStream& stream, MixPosition position)
     PublishMixAnchor(stream.anchor, position, position, GetSoundClockNs());
 }
 
+// The end of a stream as a mix position (its length as known now).
+static MixPosition GetMixEnd(const SoundStream& stream)
+{
+    uint64_t end = stream.endFrame.load(std::memory_order_acquire);
+    return (MixPosition)(end < 0xFFFFFFFFu ? end : 0xFFFFFFFFu) << MIX_FRACTION_BITS;
+}
+
 // Where a stream's mix position will be after `frameCount` device frames.
 static MixPosition AdvanceMixPosition(const SoundStream& stream, MixPosition position, uint32_t frameCount)
 {
-    const MixPosition end = (MixPosition)stream.pcm.frames << MIX_FRACTION_BITS;
+    const MixPosition end = GetMixEnd(stream);
     MixPosition next = position + stream.step * frameCount;
     return next < end ? next : end;
 }
 
-// Reads one sample frame of a stream as left and right.
-static inline void ReadStereoFrame(const PcmTrack& pcm, uint32_t frame, int32_t* left, int32_t* right)
+// Reads one sample frame of a stream's window as left and right.
+static inline void ReadStereoFrame(const SoundStream& stream, uint64_t frame, int32_t* left, int32_t* right)
 {
-    const int16_t* s = pcm.samples + (size_t)frame * pcm.channels;
+    const int16_t* s = GetWindowFrame(stream.window, stream.channels, frame);
     *left = s[0];
-    *right = pcm.channels > 1 ? s[1] : s[0];
+    *right = stream.channels > 1 ? s[1] : s[0];
 }
 
 // Adds `frameCount` frames of one stream into `accumulator` (null: advance
-// only) and moves its mix position; a stream that runs out adds silence.
+// only) and moves its mix position. Frames the window does not hold (the
+// feeder has fallen behind) and frames past the end add silence.
 static void MixStream(SoundStream& stream, int32_t* accumulator, uint32_t frameCount)
 {
-    const PcmTrack& pcm = stream.pcm;
-    const MixPosition end = (MixPosition)pcm.frames << MIX_FRACTION_BITS;
+    const MixPosition end = GetMixEnd(stream);
     MixPosition position = stream.mixPosition.load(std::memory_order_relaxed);
     if (!accumulator) {
         stream.mixPosition.store(AdvanceMixPosition(stream, position, frameCount), std::memory_order_release);
         return;
     }
-    for (uint32_t i = 0; i < frameCount && position < end; ++i) {
-        uint32_t frame = (uint32_t)(position >> MIX_FRACTION_BITS);
+    // The writers leave frames from the mix position on alone, so what is
+    // held now stays held while this buffer is mixed.
+    const uint64_t heldFrom = stream.window.start.load(std::memory_order_acquire);
+    const uint64_t heldTo = stream.window.end.load(std::memory_order_acquire);
+    for (uint32_t i = 0; i < frameCount && position < end; ++i, position += stream.step) {
+        uint64_t frame = position >> MIX_FRACTION_BITS;
+        if (frame < heldFrom || frame >= heldTo)
+            continue;
         uint32_t fraction = (uint32_t)position;
         int32_t left, right;
-        ReadStereoFrame(pcm, frame, &left, &right);
-        if (fraction != 0 && frame + 1 < pcm.frames) {
+        ReadStereoFrame(stream, frame, &left, &right);
+        if (fraction != 0 && frame + 1 < heldTo) {
             int32_t nextLeft, nextRight;
-            ReadStereoFrame(pcm, frame + 1, &nextLeft, &nextRight);
+            ReadStereoFrame(stream, frame + 1, &nextLeft, &nextRight);
             // 16 bits of the fraction keep the products in 32 bits.
             int32_t f = (int32_t)(fraction >> 16);
             left += (int32_t)(((int64_t)(nextLeft - left) * f) >> 16);
@@ -116,9 +123,31 @@ static void MixStream(SoundStream& stream, int32_t* accumulator, uint32_t frameC
         }
         accumulator[2 * i] += left;
         accumulator[2 * i + 1] += right;
-        position += stream.step;
     }
     stream.mixPosition.store(position < end ? position : end, std::memory_order_release);
+}
+
+// When the feeder has fallen behind (a busy machine), decodes what this
+// mix call needs itself, if the stream's decode lock is free this instant:
+// the mix never waits for it.
+static void RefillForMix(SoundStream& stream, uint32_t frameCount)
+{
+    MixPosition position = stream.mixPosition.load(std::memory_order_relaxed);
+    uint64_t need = ((position + stream.step * frameCount) >> MIX_FRACTION_BITS) + 2;
+    if (need <= stream.window.end.load(std::memory_order_acquire))
+        return;
+    std::unique_lock<std::mutex> lock(stream.decodeLock, std::try_to_lock);
+    if (!lock.owns_lock())
+        return;
+    uint64_t mixed = position >> MIX_FRACTION_BITS;
+    FillPcmWindow(stream, mixed, need, mixed > stream.keepBehind ? mixed - stream.keepBehind : 0, false);
+}
+
+// True when the mix takes this stream now.
+static bool IsMixing(const SoundStream& stream)
+{
+    return stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed) &&
+           stream.mixReady.load(std::memory_order_acquire);
 }
 
 // The mix function handed to the backends.
@@ -129,7 +158,7 @@ static void MixPlayingStreams(int16_t* out, uint32_t frameCount)
         // "No sound": these frames have already played by the clock, so the
         // anchor is where they end.
         for (SoundStream& stream : g_soundStreams) {
-            if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed)) {
+            if (IsMixing(stream)) {
                 MixStream(stream, nullptr, frameCount);
                 MixPosition played = stream.mixPosition.load(std::memory_order_relaxed);
                 PublishMixAnchor(stream.anchor, played, played, now);
@@ -139,7 +168,8 @@ static void MixPlayingStreams(int16_t* out, uint32_t frameCount)
     }
     // A device: the first frame of this buffer is heard after the latency.
     for (SoundStream& stream : g_soundStreams) {
-        if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed)) {
+        if (IsMixing(stream)) {
+            RefillForMix(stream, frameCount);
             MixPosition start = stream.mixPosition.load(std::memory_order_relaxed);
             PublishMixAnchor(stream.anchor, start, AdvanceMixPosition(stream, start, frameCount), now);
         }
@@ -149,7 +179,7 @@ static void MixPlayingStreams(int16_t* out, uint32_t frameCount)
         uint32_t n = frameCount - done < (uint32_t)MIX_CHUNK_FRAMES ? frameCount - done : (uint32_t)MIX_CHUNK_FRAMES;
         std::memset(accumulator, 0, sizeof(int32_t) * 2 * n);
         for (SoundStream& stream : g_soundStreams) {
-            if (stream.used && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed))
+            if (IsMixing(stream))
                 MixStream(stream, accumulator, n);
         }
         int16_t* target = out + 2 * (size_t)done;
@@ -161,9 +191,14 @@ static void MixPlayingStreams(int16_t* out, uint32_t frameCount)
     }
 }
 
+bool IsMixedByDevice(const SoundStream& stream)
+{
+    return !g_soundDevice.isNull && !stream.decodeOnly && stream.playing.load(std::memory_order_relaxed);
+}
+
 uint32_t GetHeardFrame(SoundStream& stream)
 {
-    const uint32_t frames = stream.pcm.frames;
+    const uint32_t frames = (uint32_t)(GetMixEnd(stream) >> MIX_FRACTION_BITS);
     if (stream.decodeOnly || !stream.playing.load(std::memory_order_relaxed)) {
         uint32_t frame = (uint32_t)(stream.mixPosition.load(std::memory_order_relaxed) >> MIX_FRACTION_BITS);
         return frame < frames ? frame : frames;
@@ -184,7 +219,7 @@ uint32_t GetHeardFrame(SoundStream& stream)
     const double fixedOne = 4294967296.0;
     const double step = (double)stream.step / fixedOne;
     const double latency = g_soundDevice.latencyFrames * step;
-    const double elapsed = (double)(GetSoundClockNs() - anchorTime) * 1e-9 * stream.pcm.rate;
+    const double elapsed = (double)(GetSoundClockNs() - anchorTime) * 1e-9 * stream.rate;
     // Between mix calls the clock moves the position on; it never passes
     // the end of the buffer mixed at the anchor (so the next anchor never
     // sends it back), nor goes back before where play began.
@@ -234,6 +269,12 @@ BOOL BASSCALL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const vo
     g_soundDevice.isNull = isNull;
     g_soundDevice.rate = freq;
     g_soundDevice.latencyFrames = isNull ? 0 : GetDeviceOutputLatency();
+    if (!isNull && !StartStreamFeeder()) {
+        CloseDeviceOutput();
+        g_soundDevice.open = false;
+        SetSoundError(BASS_ERROR_MEM);
+        return FALSE;
+    }
     SetSoundError(BASS_OK);
     return TRUE;
 }
@@ -244,22 +285,17 @@ BOOL BASSCALL BASS_Free(void)
         SetSoundError(BASS_ERROR_INIT);
         return FALSE;
     }
-    // Take every stream out of the mix first, then stop the device, then
-    // release the audio nobody reads any more.
-    LockMix();
+    // Stop decoding ahead, release every stream (each taken out of the mix
+    // first), then close the device.
+    StopStreamFeeder();
     for (SoundStream& stream : g_soundStreams) {
-        stream.playing.store(false, std::memory_order_relaxed);
-        stream.used = false;
+        if (stream.used)
+            ReleaseStream(stream);
     }
-    UnlockMix();
     if (g_soundDevice.isNull)
         CloseNullOutput();
     else
         CloseDeviceOutput();
-    for (SoundStream& stream : g_soundStreams) {
-        std::free(stream.pcm.samples);
-        std::memset(&stream.pcm, 0, sizeof(stream.pcm));
-    }
     g_soundDevice.open = false;
     g_soundDevice.isNull = false;
     SetSoundError(BASS_OK);

@@ -1,19 +1,21 @@
 // The sound library's streams: opening a file, playing, stopping,
 // positioning, and the data requests (the spectrum, and raw samples of a
-// decoding stream).
+// decoding stream). Each stream decodes as it goes into its window
+// (stream_window.cpp); a request for frames the window holds decodes
+// nothing.
 #include "soundlib/sound_local.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "soundlib/magnitude_fft.h"
+#include "soundlib/vorbis_stream.h"
 
-// Largest compressed file a stream reads.
-static const long MAX_FILE_BYTES = 1L << 30;
 // Request bits of BASS_ChannelGetData's length: any of them set asks for
 // something other than raw samples (only BASS_DATA_FFT1024 is served).
 static const DWORD DATA_REQUEST_BITS = 0xC0000000u;
+// Frames decoded when a stream opens or jumps: the spectrum's and the first
+// mix buffers' worth.
+static const uint64_t FIRST_FRAMES = 8192;
 
 // Finds the open stream a handle names: the low byte is slot + 1, the rest
 // the slot's serial at creation, so a freed handle stays invalid.
@@ -40,60 +42,31 @@ static SoundStream* FindStreamOrFail(DWORD handle)
 // Bytes per sample frame as positions count them: 16 bits per channel.
 static QWORD FrameBytes(const SoundStream& stream)
 {
-    return 2ull * stream.pcm.channels;
+    return 2ull * stream.channels;
 }
 
-// Reads `length` bytes (0: to the end) of a file from `offset` into a new
-// malloc'd block, in chunks until the end, so that anything fopen accepts
-// but cannot read (a folder) fails here. Returns BASS_OK or the error code.
-static int ReadFileBytes(const char* name, DWORD offset, DWORD length, unsigned char** data, uint32_t* size)
+// The stream's length in frames as known now.
+static uint64_t GetEndFrame(const SoundStream& stream)
 {
-    *data = nullptr;
-    *size = 0;
-    FILE* file = std::fopen(name, "rb");
-    if (!file)
-        return BASS_ERROR_FILEOPEN;
-    if (offset != 0 && std::fseek(file, (long)offset, SEEK_SET) != 0) {
-        std::fclose(file);
-        return BASS_ERROR_FILEOPEN;
-    }
-    const uint64_t limit = length != 0 ? length : (uint64_t)MAX_FILE_BYTES + 1;
-    uint64_t capacity = 0, used = 0;
-    unsigned char* bytes = nullptr;
-    int result = BASS_OK;
-    while (used < limit) {
-        if (used == capacity) {
-            uint64_t grown = capacity == 0 ? (1u << 20) : capacity * 2;
-            if (grown > limit)
-                grown = limit;
-            unsigned char* larger = (unsigned char*)std::realloc(bytes, (size_t)grown);
-            if (!larger) {
-                result = BASS_ERROR_MEM;
-                break;
-            }
-            bytes = larger;
-            capacity = grown;
-        }
-        size_t got = std::fread(bytes + used, 1, (size_t)(capacity - used), file);
-        used += got;
-        if (got == 0) {
-            if (std::ferror(file))
-                result = BASS_ERROR_FILEOPEN;
-            break;
-        }
-    }
-    std::fclose(file);
-    if (result == BASS_OK && used > (uint64_t)MAX_FILE_BYTES)
-        result = BASS_ERROR_MEM;
-    else if (result == BASS_OK && used == 0)
-        result = BASS_ERROR_FILEFORM;   // empty, or the offset is at or past the end
-    if (result != BASS_OK) {
-        std::free(bytes);
-        return result;
-    }
-    *data = bytes;
-    *size = (uint32_t)used;
-    return BASS_OK;
+    return stream.endFrame.load(std::memory_order_acquire);
+}
+
+// Frees a slot's decoder and window; the slot's handles are dead after it.
+static void ReleaseStreamSlot(SoundStream& stream)
+{
+    CloseVorbisStream(stream.vorbis);
+    stream.vorbis = nullptr;
+    FreePcmWindow(stream);
+}
+
+void ReleaseStream(SoundStream& stream)
+{
+    std::lock_guard<std::mutex> guard(stream.decodeLock);
+    LockMix();
+    stream.playing.store(false, std::memory_order_relaxed);
+    stream.used = false;
+    UnlockMix();
+    ReleaseStreamSlot(stream);
 }
 
 HSTREAM BASSCALL BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags)
@@ -116,34 +89,41 @@ HSTREAM BASSCALL BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset,
         return 0;
     }
 
-    PcmTrack pcm;
-    int result;
-    if (mem) {
-        result = DecodeOggVorbis((const unsigned char*)file + offset, length, &pcm);
-    } else {
-        unsigned char* bytes;
-        uint32_t size;
-        result = ReadFileBytes((const char*)file, offset, length, &bytes, &size);
-        if (result == BASS_OK) {
-            result = DecodeOggVorbis(bytes, size, &pcm);
-            std::free(bytes);
-        }
-    }
+    SoundSource source;
+    int result = mem ? CopyMemorySource((const unsigned char*)file + offset, length, &source)
+                     : OpenFileSource((const char*)file, offset, length, &source);
+    VorbisStream* vorbis = nullptr;
+    VorbisStreamInfo info;
+    if (result == BASS_OK)
+        result = OpenVorbisStream(source, &vorbis, &info);
     if (result != BASS_OK) {
         SetSoundError(result);
         return 0;
     }
 
-    // The slot is not in use, so the mix does not look at it until `used`
-    // is set under the lock.
+    // The slot is not in use, so neither the mix nor the feeder looks at it
+    // until `used` is set.
     SoundStream& stream = g_soundStreams[slot];
-    std::free(stream.pcm.samples);
-    stream.pcm = pcm;
+    std::lock_guard<std::mutex> guard(stream.decodeLock);
+    stream.vorbis = vorbis;
+    stream.channels = info.channels;
+    stream.rate = info.rate;
     stream.decodeOnly = (flags & BASS_STREAM_DECODE) != 0;
-    stream.step = ((MixPosition)pcm.rate << MIX_FRACTION_BITS) / g_soundDevice.rate;
+    stream.step = ((MixPosition)info.rate << MIX_FRACTION_BITS) / g_soundDevice.rate;
+    stream.endFrame.store(info.claimedFrames < 0xFFFFFFFFu ? info.claimedFrames : 0xFFFFFFFFu);
     stream.playing.store(false, std::memory_order_relaxed);
+    stream.mixReady.store(true, std::memory_order_relaxed);
     stream.mixPosition.store(0, std::memory_order_relaxed);
     stream.startPosition = 0;
+    result = CreatePcmWindow(stream) ? BASS_OK : BASS_ERROR_MEM;
+    // Headers without a single decodable frame: nothing to play.
+    if (result == BASS_OK && !FillPcmWindow(stream, 0, FIRST_FRAMES, 0, true))
+        result = BASS_ERROR_FILEFORM;
+    if (result != BASS_OK) {
+        ReleaseStreamSlot(stream);
+        SetSoundError(result);
+        return 0;
+    }
     stream.serial = (stream.serial + 1) & 0xFFFFFFu;
     if (stream.serial == 0)
         stream.serial = 1;
@@ -159,26 +139,59 @@ BOOL BASSCALL BASS_StreamFree(HSTREAM handle)
     SoundStream* stream = FindStreamOrFail(handle);
     if (!stream)
         return FALSE;
-    LockMix();
-    stream->playing.store(false, std::memory_order_relaxed);
-    stream->used = false;
-    UnlockMix();
-    std::free(stream->pcm.samples);
-    std::memset(&stream->pcm, 0, sizeof(stream->pcm));
+    ReleaseStream(*stream);
     SetSoundError(BASS_OK);
     return TRUE;
 }
 
-// Moves a stream to `frame` and, when `play`, hands it to the mix from there.
-static void PlaceStream(SoundStream& stream, uint32_t frame, bool play)
+// Moves a stream to `frame` and, when `play`, hands it to the mix from
+// there. A frame the window holds costs no decoding; any other is sought
+// (the mix skips a played stream meanwhile). False when the audio turns
+// out to end before `frame`.
+static bool PlaceStream(SoundStream& stream, uint32_t frame, bool play)
 {
+    if (stream.decodeOnly) {
+        // Nothing but the caller reads a decoding stream: a held frame is
+        // taken as it is, another one is decoded now, so that a position
+        // past the audio's real end is refused here.
+        if (frame < GetEndFrame(stream) && (frame < stream.window.start.load(std::memory_order_relaxed) ||
+                                            frame >= stream.window.end.load(std::memory_order_relaxed))) {
+            std::lock_guard<std::mutex> guard(stream.decodeLock);
+            FillPcmWindow(stream, frame, frame + SPECTRUM_FFT_SIZE, frame, true);
+            if (frame > GetEndFrame(stream))
+                return false;
+        }
+        stream.mixPosition.store((MixPosition)frame << MIX_FRACTION_BITS, std::memory_order_relaxed);
+        return true;
+    }
+    std::lock_guard<std::mutex> guard(stream.decodeLock);
+    const uint64_t held = stream.window.end.load(std::memory_order_relaxed);
+    if (frame < stream.window.start.load(std::memory_order_relaxed) || (frame >= held && frame < GetEndFrame(stream))) {
+        if (IsMixedByDevice(stream)) {
+            LockMix();
+            stream.mixReady.store(false, std::memory_order_release);
+            UnlockMix();
+        }
+        FillPcmWindow(stream, frame, frame + FIRST_FRAMES, frame, true);
+        if (frame > GetEndFrame(stream)) {
+            // The audio ends before `frame`: back to where the stream was.
+            uint64_t was = stream.mixPosition.load(std::memory_order_relaxed) >> MIX_FRACTION_BITS;
+            FillPcmWindow(stream, was, was + FIRST_FRAMES, was, true);
+            stream.mixReady.store(true, std::memory_order_release);
+            return false;
+        }
+    }
     MixPosition position = (MixPosition)frame << MIX_FRACTION_BITS;
     LockMix();
     stream.mixPosition.store(position, std::memory_order_relaxed);
     stream.startPosition = position;
     ResetMixAnchor(stream, position);
     stream.playing.store(play, std::memory_order_release);
+    stream.mixReady.store(true, std::memory_order_release);
     UnlockMix();
+    if (play)
+        WakeStreamFeeder();
+    return true;
 }
 
 BOOL BASSCALL BASS_ChannelPlay(DWORD handle, BOOL restart)
@@ -220,7 +233,7 @@ DWORD BASSCALL BASS_ChannelIsActive(DWORD handle)
     // A decoding stream is active until its end; a played one while it plays
     // and its end has not been heard yet.
     bool running = stream->decodeOnly || stream->playing.load(std::memory_order_relaxed);
-    return running && GetHeardFrame(*stream) < stream->pcm.frames ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+    return running && GetHeardFrame(*stream) < GetEndFrame(*stream) ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
 }
 
 QWORD BASSCALL BASS_ChannelGetLength(DWORD handle)
@@ -229,7 +242,7 @@ QWORD BASSCALL BASS_ChannelGetLength(DWORD handle)
     if (!stream)
         return ~0ull;
     SetSoundError(BASS_OK);
-    return stream->pcm.frames * FrameBytes(*stream);
+    return GetEndFrame(*stream) * FrameBytes(*stream);
 }
 
 QWORD BASSCALL BASS_ChannelGetPosition(DWORD handle)
@@ -247,31 +260,71 @@ BOOL BASSCALL BASS_ChannelSetPosition(DWORD handle, QWORD pos)
     if (!stream)
         return FALSE;
     QWORD frame = pos / FrameBytes(*stream);
-    if (frame > stream->pcm.frames) {
+    if (frame > GetEndFrame(*stream) ||
+        !PlaceStream(*stream, (uint32_t)frame, stream->playing.load(std::memory_order_relaxed))) {
         SetSoundError(BASS_ERROR_POSITION);
         return FALSE;
     }
-    PlaceStream(*stream, (uint32_t)frame, stream->playing.load(std::memory_order_relaxed));
     SetSoundError(BASS_OK);
     return TRUE;
+}
+
+// Makes the `count` frames from `frame` on readable in the window, as far
+// as the audio goes; returns how many of them are held from `frame` on.
+// For a stream a device plays, the caller holds the decode lock already.
+static uint64_t HoldFrames(SoundStream& stream, uint64_t frame, uint64_t count)
+{
+    PcmWindow& window = stream.window;
+    uint64_t end = GetEndFrame(stream);
+    uint64_t want = frame + count < end ? frame + count : end;
+    if (frame < window.start.load(std::memory_order_acquire) || want > window.end.load(std::memory_order_acquire)) {
+        if (IsMixedByDevice(stream)) {
+            // The feeder and the mix share this window: keep what the mix
+            // may still read, and never seek under it.
+            uint64_t mixed = stream.mixPosition.load(std::memory_order_acquire) >> MIX_FRACTION_BITS;
+            uint64_t keep = mixed > stream.keepBehind ? mixed - stream.keepBehind : 0;
+            FillPcmWindow(stream, frame, want, keep < frame ? keep : frame, false);
+        } else {
+            std::lock_guard<std::mutex> guard(stream.decodeLock);
+            FillPcmWindow(stream, frame, want, frame, true);
+        }
+        end = GetEndFrame(stream);
+    }
+    uint64_t start = window.start.load(std::memory_order_acquire);
+    uint64_t held = window.end.load(std::memory_order_acquire);
+    if (held > end)
+        held = end;
+    if (frame < start || frame >= held)
+        return 0;
+    return held - frame < count ? held - frame : count;
 }
 
 // Copies raw 16-bit samples of a decoding stream and moves it on.
 static DWORD ReadDecodedBytes(SoundStream& stream, void* buffer, DWORD length)
 {
     const QWORD frameBytes = FrameBytes(stream);
-    uint32_t frame = GetHeardFrame(stream);
-    if (frame >= stream.pcm.frames) {
+    uint64_t frame = GetHeardFrame(stream);
+    if (frame >= GetEndFrame(stream)) {
         SetSoundError(BASS_ERROR_ENDED);
         return (DWORD)-1;
     }
-    QWORD frames = length / frameBytes;
-    if (frames > stream.pcm.frames - frame)
-        frames = stream.pcm.frames - frame;
-    std::memcpy(buffer, stream.pcm.samples + (size_t)frame * stream.pcm.channels, (size_t)(frames * frameBytes));
-    stream.mixPosition.store((MixPosition)(frame + frames) << MIX_FRACTION_BITS, std::memory_order_relaxed);
+    const uint64_t wanted = length / frameBytes;
+    uint64_t copied = 0;
+    while (copied < wanted) {
+        // Half a window at a time, so the decoder always has room.
+        uint64_t run = HoldFrames(stream, frame, wanted - copied < stream.window.frames / 2 ? wanted - copied : stream.window.frames / 2);
+        uint64_t slot = frame & (stream.window.frames - 1);
+        if (run > stream.window.frames - slot)
+            run = stream.window.frames - slot;
+        if (run == 0)
+            break;
+        std::memcpy((char*)buffer + copied * frameBytes, GetWindowFrame(stream.window, stream.channels, frame), (size_t)(run * frameBytes));
+        frame += run;
+        copied += run;
+    }
+    stream.mixPosition.store((MixPosition)frame << MIX_FRACTION_BITS, std::memory_order_relaxed);
     SetSoundError(BASS_OK);
-    return (DWORD)(frames * frameBytes);
+    return (DWORD)(copied * frameBytes);
 }
 
 DWORD BASSCALL BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length)
@@ -284,13 +337,21 @@ DWORD BASSCALL BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length)
         return (DWORD)-1;
     }
     if (length == BASS_DATA_FFT1024) {
+        // While a device plays the stream, the feeder writes its window: the
+        // decode lock keeps it off for the instant the spectrum reads. (It
+        // holds the lock only for a few packets at a time; the mix never
+        // takes it but on the spot.)
+        std::unique_lock<std::mutex> guard(stream->decodeLock, std::defer_lock);
+        if (IsMixedByDevice(*stream))
+            guard.lock();
         uint32_t frame = GetHeardFrame(*stream);
-        if (frame >= stream->pcm.frames) {
+        uint64_t held = frame < GetEndFrame(*stream) ? HoldFrames(*stream, frame, SPECTRUM_FFT_SIZE) : 0;
+        if (held == 0) {
             SetSoundError(BASS_ERROR_ENDED);
             return (DWORD)-1;
         }
-        const int16_t* pcm = stream->pcm.samples + (size_t)frame * stream->pcm.channels;
-        ComputeSpectrum1024(pcm, stream->pcm.frames - frame, stream->pcm.channels, (float*)buffer);
+        ComputeSpectrum1024(GetWindowFrame(stream->window, stream->channels, frame), (uint32_t)held, stream->channels,
+                            (float*)buffer);
         SetSoundError(BASS_OK);
         return SPECTRUM_BINS * sizeof(float);
     }

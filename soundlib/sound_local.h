@@ -1,16 +1,28 @@
-// Private state of the sound library: the device, the stream table and the
-// decoded audio, shared by bass_device.cpp and bass_stream.cpp.
+// Private state of the sound library: the device, the stream table and each
+// stream's window of decoded audio, shared by bass_device.cpp,
+// bass_stream.cpp, stream_window.cpp and stream_feeder.cpp.
 //
-// Threading: the table and the device record change only on the caller's
-// thread, and only while the device output is locked (LockMix), so the mix
-// thread sees a stream either whole or not at all. The positions of playing
-// streams are atomics written by the mix and read by the caller's thread.
+// Threading. The caller's thread owns the table: a stream slot and the
+// device record change only there, while the output's mix is locked out
+// (LockMix) and the stream's decode lock is held, so the mix thread and the
+// feeder thread see a stream either whole or not at all. Each stream's
+// decoder and the writing of its window belong to whoever holds its decode
+// lock: the caller's thread (opening, seeking, requests) or the feeder
+// thread (decoding ahead of a stream that a real device plays). The mix
+// thread never decodes and never waits for a decode lock: it reads the
+// window, whose bounds are atomics, and it reads only frames the writers
+// leave alone (from `keep` on, see FillPcmWindow). Positions the mix moves
+// on are atomics read by the caller's thread.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "soundlib/bass.h"
+#include "soundlib/sound_clock.h"
+
+struct VorbisStream;
 
 enum { MAX_STREAMS = 16 };
 
@@ -19,12 +31,18 @@ enum { MAX_STREAMS = 16 };
 typedef uint64_t MixPosition;
 enum { MIX_FRACTION_BITS = 32 };
 
-// Decoded audio of one stream: interleaved signed 16-bit samples.
-struct PcmTrack {
-    int16_t* samples;
-    uint32_t frames;
-    uint32_t channels;
-    uint32_t rate;
+// Frames after the end of a window's ring that repeat its first frames, so
+// that any spectrum's worth of frames (and a frame with the one after it)
+// lies in one piece of memory.
+enum { WINDOW_MIRROR_FRAMES = 1024 };
+
+// A stream's window of decoded audio: frames [start, end) are held, each at
+// ring slot frame % frames (interleaved signed 16-bit samples).
+struct PcmWindow {
+    int16_t* samples;            // frames + WINDOW_MIRROR_FRAMES slots
+    uint32_t frames;             // ring slots, a power of two
+    std::atomic<uint64_t> start;
+    std::atomic<uint64_t> end;
 };
 
 // When and where the mix last took a buffer from a playing stream; written
@@ -42,9 +60,16 @@ struct SoundStream {
     bool used;
     uint32_t serial;             // tells a freed slot's old handles apart
     bool decodeOnly;             // BASS_STREAM_DECODE: never played
-    PcmTrack pcm;
+    uint32_t channels;
+    uint32_t rate;
+    std::mutex decodeLock;       // guards `vorbis` and writing the window
+    VorbisStream* vorbis;
+    PcmWindow window;
+    uint32_t keepBehind;         // frames behind the mix the window keeps
+    std::atomic<uint64_t> endFrame;  // the length: claimed, then as found
     MixPosition step;            // stream frames per device frame (fixed point)
     std::atomic<bool> playing;   // taken by the mix
+    std::atomic<bool> mixReady;  // false while a played stream seeks
     std::atomic<MixPosition> mixPosition;  // next frame the mix takes
     MixPosition startPosition;   // where the current play began
     MixAnchor anchor;
@@ -66,9 +91,6 @@ extern SoundStream g_soundStreams[MAX_STREAMS];
 // Records the error code that BASS_ErrorGetCode reports (BASS_OK on success).
 void SetSoundError(int code);
 
-// Nanoseconds of a monotonic clock.
-int64_t GetSoundClockNs();
-
 // Excludes the mix thread while the table changes (no-op for device 0).
 void LockMix();
 void UnlockMix();
@@ -83,6 +105,47 @@ void ResetMixAnchor(SoundStream& stream, MixPosition position);
 // accounted for), or the stored position of any other stream.
 uint32_t GetHeardFrame(SoundStream& stream);
 
-// Decodes a whole Ogg Vorbis image into `pcm` (samples allocated with
-// malloc). Returns BASS_OK or an error code; on error `pcm` is empty.
-int DecodeOggVorbis(const unsigned char* data, uint32_t size, PcmTrack* pcm);
+// True when a real device's mix reads this stream's window.
+bool IsMixedByDevice(const SoundStream& stream);
+
+// Takes a stream out of the mix and the table and frees its decoder and
+// window; its handles are dead afterwards (bass_stream.cpp).
+void ReleaseStream(SoundStream& stream);
+
+// ---------------------------------------------------------------------------
+// The window (stream_window.cpp)
+// ---------------------------------------------------------------------------
+
+// The samples of `frame` in a window; valid while the frame is held.
+inline const int16_t* GetWindowFrame(const PcmWindow& window, uint32_t channels, uint64_t frame)
+{
+    return window.samples + (size_t)(frame & (window.frames - 1)) * channels;
+}
+
+// Gives a new stream its window, sized for the device's latency (empty, at
+// frame 0). False when there is no memory for it.
+bool CreatePcmWindow(SoundStream& stream);
+
+// Frees a stream's window.
+void FreePcmWindow(SoundStream& stream);
+
+// Decodes until frames [from, to) are held, or as many as the window can
+// hold without writing over frames from `keep` on (which another thread may
+// be reading). When `from` is out of reach of what is held, seeks to it if
+// `maySeek`, else decodes on from where it is. Records the stream's end
+// when decoding meets it. Called with the decode lock held. Returns whether
+// `from` is held afterwards.
+bool FillPcmWindow(SoundStream& stream, uint64_t from, uint64_t to, uint64_t keep, bool maySeek);
+
+// ---------------------------------------------------------------------------
+// The feeder thread (stream_feeder.cpp): decodes ahead of the streams a
+// real device plays, so that the mix only copies.
+// ---------------------------------------------------------------------------
+
+// Starts and stops the feeder (with the device). Start returns false when
+// the thread cannot be made.
+bool StartStreamFeeder();
+void StopStreamFeeder();
+
+// Asks the feeder to look at the streams now (after play or a jump).
+void WakeStreamFeeder();

@@ -2,6 +2,7 @@
 // one logical stream, pages flushed after the headers so that a file cut
 // anywhere after them still starts with complete headers.
 #include "ogg_test_file.h"
+#include "ogg_page_seal.h"
 
 #include <cmath>
 #include <cstdio>
@@ -107,6 +108,17 @@ bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float q
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
     return std::fclose(file) == 0;
+}
+
+std::vector<size_t> ListOggPages(const std::vector<unsigned char>& bytes)
+{
+    std::vector<size_t> pages;
+    size_t offset = 0, size;
+    while ((size = MeasureOggPage(bytes, offset)) != 0) {
+        pages.push_back(offset);
+        offset += size;
+    }
+    return pages;
 }
 
 std::string MakeScratchFolder(const std::string& name)

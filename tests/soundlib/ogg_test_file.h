@@ -22,6 +22,10 @@ void AddSine(TestAudio& audio, double frequency, double amplitude);
 // returns false when the file cannot be written.
 bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float quality = 0.6f);
 
+// Offsets of the whole Ogg pages (ogg_page_seal.h reseals them) in `bytes`, in order, up to the first
+// thing that is not one.
+std::vector<size_t> ListOggPages(const std::vector<unsigned char>& bytes);
+
 // A fresh empty folder for one test's files (under the system's temp dir),
 // and its removal with everything in it.
 std::string MakeScratchFolder(const std::string& name);

@@ -90,7 +90,12 @@ void PositionCaptureMusic()
     // Past the end the stream stays at its end, where a real run hears nothing.
     if (s_captureMusic.length != ~0ull && position > s_captureMusic.length)
         position = s_captureMusic.length;
-    BASS_ChannelSetPosition(g_musicStream, position);
+    if (!BASS_ChannelSetPosition(g_musicStream, position)) {
+        // The audio ends sooner than the file said (a damaged file): from
+        // now on its real end is the end.
+        s_captureMusic.length = BASS_ChannelGetLength(g_musicStream);
+        BASS_ChannelSetPosition(g_musicStream, position < s_captureMusic.length ? position : s_captureMusic.length);
+    }
 }
 
 void CloseCaptureMusic()
