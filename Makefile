@@ -3,8 +3,13 @@
 #   make test   build everything and run every test
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+# The sanitizer build (ASan + UBSan) and the fuzz build (clang's libFuzzer),
+# beside the normal one; make fuzz runs each fuzz target for FUZZ_SECONDS.
+SANITIZE_DIR ?= $(BUILD_DIR)-asan
+FUZZ_DIR ?= $(BUILD_DIR)-fuzz
+FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run windows clean
+.PHONY: all deps configure build test run windows clean sanitize fuzz-build fuzz
 
 all: build
 
@@ -18,8 +23,22 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
-	scripts/run-tests $(BUILD_DIR)
+test: build sanitize fuzz-build
+	SANITIZE_DIR=$(SANITIZE_DIR) FUZZ_DIR=$(FUZZ_DIR) scripts/run-tests $(BUILD_DIR)
+
+sanitize: configure
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVANE_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+
+# Seeded from the normal build's generated content.
+fuzz-build: build
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_FUZZ=ON -DHALVANE_FUZZ_DATA=$(abspath $(BUILD_DIR))/data
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz
+
+# e.g. make fuzz FUZZ_SECONDS=60
+fuzz: fuzz-build
+	scripts/run-fuzz --seconds $(FUZZ_SECONDS) $(FUZZ_DIR)
 
 run: build
 	scripts/run-show $(BUILD_DIR)
