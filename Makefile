@@ -26,8 +26,10 @@ build: configure
 test: build sanitize fuzz-build
 	SANITIZE_DIR=$(SANITIZE_DIR) FUZZ_DIR=$(FUZZ_DIR) scripts/run-tests $(BUILD_DIR)
 
+# clang builds it in half the time gcc takes.
 sanitize: configure
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVANE_SANITIZE=ON
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 
 # Seeded from the normal build's generated content.
