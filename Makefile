@@ -4,8 +4,13 @@
 # (./halvane run and ./halvane test do the same where make is missing.)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+# The sanitizer build (ASan + UBSan) and the fuzz build (clang's libFuzzer),
+# beside the normal one; make fuzz runs each fuzz target for FUZZ_SECONDS.
+SANITIZE_DIR ?= $(BUILD_DIR)-asan
+FUZZ_DIR ?= $(BUILD_DIR)-fuzz
+FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run windows clean run-deps configure-run run-windows deb sheet
+.PHONY: all deps configure build test run windows clean run-deps configure-run run-windows deb sheet sanitize fuzz-build fuzz
 
 all: build
 
@@ -19,8 +24,24 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
-	scripts/run-tests $(BUILD_DIR)
+test: build sanitize fuzz-build
+	SANITIZE_DIR=$(SANITIZE_DIR) FUZZ_DIR=$(FUZZ_DIR) scripts/run-tests $(BUILD_DIR)
+
+# clang builds it in half the time gcc takes.
+sanitize: configure
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+
+# Seeded from the normal build's generated content.
+fuzz-build: build
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_FUZZ=ON -DHALVANE_FUZZ_DATA=$(abspath $(BUILD_DIR))/data
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz
+
+# e.g. make fuzz FUZZ_SECONDS=60
+fuzz: fuzz-build
+	scripts/run-fuzz --seconds $(FUZZ_SECONDS) $(FUZZ_DIR)
 
 # Installs and configures only what building and playing the show needs;
 # scripts/run-show then builds just what it runs.

@@ -6,10 +6,11 @@
 // row of the picture. DevIL's PNG decoder marks its images as stored top row
 // first, and ILUT uploads them bottom row first (DevIL's default origin is
 // the lower left), so the picture arrives upright under that convention.
-// ILUT also enables GL_TEXTURE_2D when it uploads; the caption pass turns it
-// off again at the end of every frame.
+// ILUT also enables GL_TEXTURE_2D when it uploads; InitShow turns it off
+// again once everything is loaded.
 #include "content/texture.h"
 
+#include "content/png_check.h"
 #include "content/show_content.h"
 #include "platform/gl_api.h"
 #include "timeline/caption_schedule.h"
@@ -25,8 +26,10 @@ TextureId LoadTexture(const char* path)
     // A missing or broken file is not reported. DevIL would keep the bound
     // image as its 1 x 1 placeholder, whose texel is uninitialised memory, and
     // ILUT would upload that, so such a file draws random grey. It gets the
-    // failed upload's name 0 instead, the same on every host.
-    const bool loaded = ilLoadImage(path) == IL_TRUE;
+    // failed upload's name 0 instead, the same on every host. DevIL sees only
+    // files whose structure is sound: a damaged chunk length can make it read
+    // past the end of the file for minutes.
+    const bool loaded = CheckPngFile(path) && ilLoadImage(path) == IL_TRUE;
     // ILUT's GL renderer is selected before every upload, not once.
     ilutRenderer(ILUT_OPENGL);
     const TextureId texture = loaded ? ilutGLBindTexImage() : 0;

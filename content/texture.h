@@ -10,9 +10,10 @@ typedef uint32_t TextureId;
 enum { CAPTION_SLOT_COUNT = 11 };
 
 // Loads one image file as a GL texture with linear filtering and leaves it
-// bound to GL_TEXTURE_2D. Needs ilInit and a current GL context. Returns what
-// DevIL's ilutGLBindTexImage gives; for a missing or broken file that is a
-// texture of DevIL's 1 x 1 placeholder image (0 only if ILUT fails).
+// bound to GL_TEXTURE_2D. Needs ilInit and a current GL context. Returns the
+// texture DevIL's ilutGLBindTexImage makes, or 0, silently, for a file that
+// is missing, is not a sound PNG (CheckPngFile) or that DevIL cannot decode.
+// DevIL's GL layer may leave GL_TEXTURE_2D enabled.
 TextureId LoadTexture(const char* path);
 
 // Loads the eleven caption images into g_captionTextures, slot 0 to 10, each

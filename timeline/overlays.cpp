@@ -47,7 +47,9 @@ void DrawCaptions()
 
     for (int s = 0; s < CAPTION_SHEET_COUNT; ++s) {
         const CaptionSheet& sheet = CAPTION_SHEETS[s];
-        if (!(sheet.opens < t && t < sheet.closes))
+        // A caption image that could not be read (texture 0) would draw its
+        // pieces as opaque white rectangles: such a sheet draws nothing.
+        if (!(sheet.opens < t && t < sheet.closes) || g_captionTextures[sheet.slot] == 0)
             continue;
         // Bound even while none of its pieces is due yet.
         glBindTexture(GL_TEXTURE_2D, g_captionTextures[sheet.slot]);

@@ -1,7 +1,8 @@
 // The caption and credits overlays, drawn flat over the scenes.
 #pragma once
 
-// Shows the revealed pieces of the caption sheet open at g_demoTime.
+// Shows the revealed pieces of the caption sheet open at g_demoTime; a sheet
+// whose image could not be loaded (texture 0) shows nothing.
 void DrawCaptions();
 
 // Draws one rectangle (caption-layout pixels, 1280 x 720, y down) of the

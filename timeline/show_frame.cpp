@@ -54,6 +54,10 @@ bool InitShow()
     LoadObjMesh("data/knot3.obj", &g_knots[2]);
     LoadObjMesh("data/knot4.obj", &g_knots[3]);
     g_creditsTexture = LoadTexture("data/png/credits.png");
+    // DevIL's GL layer enables texturing when it uploads. The scenes expect
+    // it off, and the first frame's scenes run before any caption pass has
+    // turned it off.
+    glDisable(GL_TEXTURE_2D);
     return true;
 }
 

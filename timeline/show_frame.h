@@ -3,7 +3,8 @@
 #pragma once
 
 // Sets the show viewport and projection and the fixed GL state, and loads
-// every image and mesh. Needs a current GL context. Always returns true.
+// every image and mesh; leaves texturing off. Needs a current GL context.
+// Always returns true.
 bool InitShow();
 
 // Draws one frame at g_demoTime: the scenes whose windows contain it, the

@@ -1,11 +1,11 @@
-// DevIL stand-in: the six image calls of the show over stb_image, for
-// Windows builds without a DevIL. It matches what DevIL's GL layer does with
-// a PNG: the texture's internal format is the picture's channel count, rows
-// go up bottom row first, GL_UNPACK_ALIGNMENT is left at 1, filtering is
-// linear and wrapping repeats; where the GL cannot take sizes other than
-// powers of two, the picture is scaled up to the next ones. Unlike DevIL,
-// which uploads a 1 x 1 image of undefined content for a file it could not
-// load, a failed image gives the texture name 0.
+// DevIL stand-in: the six image calls of the show over stb_image, and the two
+// that release images, for Windows builds without a DevIL. It matches what
+// DevIL's GL layer does with a PNG: the texture's internal format is the
+// picture's channel count, rows go up bottom row first, GL_UNPACK_ALIGNMENT
+// is left at 1, filtering is linear and wrapping repeats; where the GL cannot
+// take sizes other than powers of two, the picture is scaled up to the next
+// ones. Unlike DevIL, which uploads a 1 x 1 image of undefined content for a
+// file it could not load, a failed image gives the texture name 0.
 //
 // Images are kept in a small table for the whole run, as DevIL keeps them;
 // everything here runs at load time on the GL thread.
@@ -92,6 +92,22 @@ extern "C" void ilBindImage(ILuint image)
 {
     assert(image < s_images.size());
     s_boundImage = image;
+}
+
+extern "C" void ilDeleteImages(ILsizei count, const ILuint* images)
+{
+    for (ILsizei i = 0; i < count; ++i) {
+        if (images[i] == 0 || images[i] >= s_images.size())
+            continue;
+        s_images[images[i]] = StandinImage();
+        if (images[i] == s_boundImage)
+            s_boundImage = 0;
+    }
+}
+
+extern "C" ILint ilGetInteger(ILenum mode)
+{
+    return mode == IL_CUR_IMAGE ? static_cast<ILint>(s_boundImage) : 0;
 }
 
 extern "C" ILboolean ilLoadImage(ILconst_string fileName)

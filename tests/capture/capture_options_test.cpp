@@ -41,6 +41,8 @@ TEST(CaptureOptions, OutputsAndSettingsAreRead)
     EXPECT_DOUBLE_EQ(o.untilTime, 100.0);
     EXPECT_EQ(o.samples, 8);
     EXPECT_FALSE(o.bench);
+    ASSERT_EQ(Parse({ "--width", "320", "--bench" }, &o, &error), CAPTURE_PARSE_OK) << error;
+    EXPECT_EQ(o.width, 320);
 }
 
 TEST(CaptureOptions, DefaultsAre60FramesAnd16By9)
@@ -51,6 +53,7 @@ TEST(CaptureOptions, DefaultsAre60FramesAnd16By9)
     EXPECT_EQ(o.fps, 60);
     EXPECT_FALSE(o.fourThree);
     EXPECT_EQ(o.samples, 4);
+    EXPECT_EQ(o.width, 0);
     EXPECT_TRUE(o.dataDir.empty());
     EXPECT_DOUBLE_EQ(o.untilTime, 180.0);
 }
@@ -64,7 +67,7 @@ TEST(CaptureOptions, HelpWinsOverMissingOutputs)
     // Every option is explained.
     std::string usage = GetCaptureUsage();
     for (const char* option : { "--at", "--from", "--to", "--every", "--video", "--sheet", "--bench",
-             "--until", "--fps", "--samples", "--aspect", "--data", "--help" })
+             "--until", "--fps", "--samples", "--aspect", "--width", "--data", "--help" })
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
@@ -122,6 +125,10 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithAReason)
     ExpectRefused({ "--aspect", "5:4", "--bench" }, "neither 16:9 nor 4:3");
     ExpectRefused({ "--samples", "3", "--bench" }, "not 1, 2, 4 or 8");
     ExpectRefused({ "--samples", "0", "--bench" }, "not 1, 2, 4 or 8");
+    ExpectRefused({ "--width", "100", "--bench" }, "steps of 16");
+    ExpectRefused({ "--width", "48", "--bench" }, "from 64 to 1280");
+    ExpectRefused({ "--width", "1296", "--bench" }, "from 64 to 1280");
+    ExpectRefused({ "--width", "320", "--aspect", "4:3", "--bench" }, "not go with --aspect 4:3");
     ExpectRefused({ "--bench", "--sheet", "s.png" }, "give it alone");
     ExpectRefused({ "--at", "50", "a.png", "--until", "40" }, "--at lies after --until");
     ExpectRefused({ "--every", "1", "d", "--to", "50", "--until", "40" }, "--to lies after --until");

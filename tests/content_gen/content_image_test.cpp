@@ -1,6 +1,8 @@
 // The generated pictures: caption sheets transparent outside the rectangles
 // of the caption schedule with dark ink in every rectangle, an opaque credits
-// image, and the title bitmap in the exact form the dialog resource needs.
+// image, every picture a PNG that the show's structure check accepts, and
+// the title bitmap in the exact form the dialog resource needs.
+#include "content/png_check.h"
 #include "tests/content_gen/content_test_files.h"
 #include "timeline/caption_schedule.h"
 
@@ -87,6 +89,20 @@ TEST(ContentImages, CreditsImageIsOpaqueAndFull)
     EXPECT_EQ(cairo_image_surface_get_width(image), 1280);
     EXPECT_EQ(cairo_image_surface_get_height(image), 720);
     cairo_surface_destroy(image);
+}
+
+TEST(ContentImages, EveryPictureIsASoundPng)
+{
+    const std::string& dir = GetGeneratedDir();
+    ASSERT_FALSE(dir.empty());
+    int pictures = 0;
+    for (const std::string& file : ListVisualFiles()) {
+        if (file.size() < 4 || file.compare(file.size() - 4, 4, ".png") != 0)
+            continue;
+        EXPECT_TRUE(CheckPngFile((dir + "/" + file).c_str())) << file;
+        ++pictures;
+    }
+    EXPECT_EQ(pictures, 12);
 }
 
 TEST(ContentImages, TitleBitmapIsUncompressed24BitBottomUp)

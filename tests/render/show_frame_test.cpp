@@ -20,7 +20,9 @@ namespace {
 // One show per test: a context of the window's size and the content loaded.
 class ShowFrameTest : public ::testing::Test {
 protected:
-    void StartShow(const DisplaySettings& settings)
+    // drawFirstFrame draws the frame at 0.3 that the shell draws first; a
+    // window re-created later in the show draws its first frame elsewhere.
+    void StartShow(const DisplaySettings& settings, bool drawFirstFrame = true)
     {
         g_displaySettings = settings;
         ASSERT_TRUE(OpenHeadlessGl(settings.windowWidth, settings.windowHeight, 0));
@@ -36,9 +38,8 @@ protected:
         for (TextureId texture : g_captionTextures)
             EXPECT_NE(texture, 0u);
         EXPECT_NE(g_creditsTexture, 0u);
-        // The show's first frame, as the shell draws it: it also hands the
-        // later frames the state the caption pass leaves (texturing off).
-        RenderAt(0.3f);
+        if (drawFirstFrame)
+            RenderAt(0.3f);
     }
     void TearDown() override
     {
@@ -148,7 +149,10 @@ TEST_F(ShowFrameTest, CaptionsScaleIntoTheShowViewportIn4To3)
 
 TEST_F(ShowFrameTest, KnotsStandAtTheCentre)
 {
-    StartShow(DISPLAY_16_9);
+    // The first frame after InitShow, as after a fullscreen toggle during
+    // the knots: InitShow leaves texturing off, so the knots do not take on
+    // the credits picture that it loaded last.
+    StartShow(DISPLAY_16_9, false);
     RenderAt(100.0f);
     const ReadBack image;
     // Around the centre the solids show the knots' teal (0.2, 0.7, 0.6),
@@ -185,6 +189,12 @@ TEST_F(ShowFrameTest, NearestRingShowsItsColour)
     EXPECT_TRUE(PixelIs(image, 100, 50, colour));
     // Sheet 5's first piece is on screen over the rings.
     EXPECT_TRUE(PixelIs(image, 313, 140, GetCaptionTopColour(4) >> 8));
+
+    // A caption image that could not be read shows nothing, rather than
+    // white rectangles over the scene.
+    g_captionTextures[4] = 0;
+    RenderAt(70.0f);
+    EXPECT_TRUE(PixelIs(ReadBack(), 313, 140, colour));
 }
 
 }  // namespace

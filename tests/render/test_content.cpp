@@ -42,10 +42,12 @@ static void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value)
     out.push_back(static_cast<uint8_t>(value));
 }
 
-// Appends one PNG chunk: length, type, data, CRC over type and data.
-static void PutPngChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+// Appends one PNG chunk: length, type, data, CRC over type and data. The
+// length field is the data's size unless claimed says otherwise.
+static void PutPngChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data,
+    int64_t claimed = -1)
 {
-    PutBigEndian32(out, static_cast<uint32_t>(data.size()));
+    PutBigEndian32(out, static_cast<uint32_t>(claimed >= 0 ? claimed : static_cast<int64_t>(data.size())));
     std::vector<uint8_t> body(type, type + 4);
     body.insert(body.end(), data.begin(), data.end());
     out.insert(out.end(), body.begin(), body.end());
@@ -94,6 +96,47 @@ bool WriteTestPng(const std::string& path, int width, int height, const std::vec
     PutPngChunk(png, "IDAT", StoreZlib(raw));
     PutPngChunk(png, "IEND", {});
     return WriteTestFile(path, std::string(png.begin(), png.end()));
+}
+
+std::vector<TestPngChunk> MakePalettePngChunks()
+{
+    const int side = 8, colours = 25;
+    std::vector<uint8_t> header;
+    PutBigEndian32(header, side);
+    PutBigEndian32(header, side);
+    header.insert(header.end(), { 8, 3, 0, 0, 0 });  // 8-bit palette, no interlace
+    std::vector<uint8_t> gamma;
+    PutBigEndian32(gamma, 45455);
+    std::vector<uint8_t> palette;
+    for (int i = 0; i < 3 * colours; ++i)
+        palette.push_back(static_cast<uint8_t>(i * 5));
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < side; ++y) {
+        raw.push_back(0);  // filter: none
+        for (int x = 0; x < side; ++x)
+            raw.push_back(static_cast<uint8_t>((x + y) % colours));
+    }
+    std::vector<TestPngChunk> chunks = {
+        { "IHDR", header, 0 }, { "gAMA", gamma, 0 }, { "PLTE", palette, 0 }, { "IDAT", StoreZlib(raw), 0 },
+        { "IEND", {}, 0 } };
+    for (TestPngChunk& chunk : chunks)
+        chunk.length = static_cast<uint32_t>(chunk.data.size());
+    return chunks;
+}
+
+std::string JoinPngChunks(const std::vector<TestPngChunk>& chunks)
+{
+    std::vector<uint8_t> png = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    for (const TestPngChunk& chunk : chunks)
+        PutPngChunk(png, chunk.type.c_str(), chunk.data, chunk.length);
+    return std::string(png.begin(), png.end());
+}
+
+std::string MakeOverrunPng()
+{
+    std::vector<TestPngChunk> chunks = MakePalettePngChunks();
+    chunks[1].length = 14852;
+    return JoinPngChunks(chunks);
 }
 
 std::vector<uint8_t> MakeTwoBandPicture(int width, int height, uint32_t top, uint32_t bottom)

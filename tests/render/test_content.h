@@ -13,6 +13,27 @@ bool WriteTestFile(const std::string& path, const std::string& text);
 // top row first, 4 bytes a pixel. True on success.
 bool WriteTestPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba);
 
+// One PNG chunk: its type, its data, and the length its header claims
+// (normally the data's size).
+struct TestPngChunk {
+    std::string type;
+    std::vector<uint8_t> data;
+    uint32_t length;
+};
+
+// The chunks of an 8 x 8 palette picture of 25 colours, in file order: IHDR,
+// gAMA, PLTE, IDAT, IEND.
+std::vector<TestPngChunk> MakePalettePngChunks();
+
+// A PNG file: the signature, then each chunk with its length field and a
+// CRC32 over its type and data.
+std::string JoinPngChunks(const std::vector<TestPngChunk>& chunks);
+
+// The 243-byte palette picture above with its gAMA chunk claiming 14,852
+// bytes, so that it runs past the end of the file: DevIL spins on such a
+// file for minutes.
+std::string MakeOverrunPng();
+
 // An RGBA picture of width x height whose top half is top and bottom half
 // bottom (colours as 0xRRGGBBAA).
 std::vector<uint8_t> MakeTwoBandPicture(int width, int height, uint32_t top, uint32_t bottom);

@@ -1,6 +1,6 @@
 // The texture loader: DevIL and its GL layer decoding a PNG the test wrote,
 // the picture upright with v = 0 at its bottom row, linear filtering, and
-// the failure value for missing or broken files.
+// the failure value for missing, damaged or undecodable files.
 #include "content/texture.h"
 #include "platform/message_record.h"
 #include "render_test_support.h"
@@ -90,15 +90,16 @@ TEST_F(TextureTest, MissingAndBrokenFilesGiveNameZeroSilently)
     std::vector<uint8_t> whole = MakeTwoBandPicture(8, 8, 0xFF0000FF, 0x0000FFFF);
     ASSERT_TRUE(WriteTestPng(truncated, 8, 8, whole));
     ASSERT_EQ(truncate(truncated.c_str(), 60), 0);
+    // DevIL would spin on this one for minutes.
+    const std::string overrun = dir_ + "/overrun.png";
+    ASSERT_TRUE(WriteTestFile(overrun, MakeOverrunPng()));
 
-    for (const std::string& path : { dir_ + "/none.png", garbage, empty, truncated }) {
-        // A file DevIL cannot decode gives name 0 (never its uninitialised
-        // placeholder); a truncated one may give the rows it held. Either
-        // name is bound like any other and drawing with it is harmless.
+    for (const std::string& path : { dir_ + "/none.png", garbage, empty, truncated, overrun }) {
+        // A file that is not a sound PNG, or that DevIL cannot decode, gives
+        // name 0 (never DevIL's uninitialised placeholder), which is bound
+        // like any other name; drawing with it is harmless.
         const TextureId texture = LoadTexture(path.c_str());
-        if (path != truncated) {
-            EXPECT_EQ(texture, 0u) << path;
-        }
+        EXPECT_EQ(texture, 0u) << path;
         GLint bound = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         EXPECT_EQ(static_cast<TextureId>(bound), texture) << path;

@@ -122,6 +122,10 @@ int main(int argc, char** argv)
         return RefuseArguments(error);
 
     g_displaySettings = options.fourThree ? DISPLAY_4_3 : DISPLAY_16_9;
+    if (options.width != 0) {
+        const int height = options.width * 9 / 16;
+        g_displaySettings = DisplaySettings{ options.width, height, height, 1 };
+    }
     if (!OpenHeadlessGl(g_displaySettings.windowWidth, g_displaySettings.windowHeight, options.samples)) {
         std::fprintf(stderr, "halvane-capture: no headless OpenGL context\n");
         LeaveDataFolder();

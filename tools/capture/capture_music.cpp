@@ -2,6 +2,7 @@
 #include "tools/capture/capture_music.h"
 
 #include "audio/music.h"
+#include "platform/message_box.h"
 #include "soundlib/bass.h"
 #include "timeline/show_state.h"
 
@@ -56,21 +57,25 @@ uint64_t GetMusicBytePosition(double musicSeconds, int rate, int channels)
     return sampleFrames * 2u * static_cast<uint64_t>(channels);
 }
 
+// Says that the music failed as the show says it: the failure's own message,
+// then the one the show gives when playback cannot start, both with no
+// caption and OK only.
+static bool ReportMusicFailure(const char* text)
+{
+    ShowMessageBox(text, nullptr, MESSAGE_OK);
+    ShowMessageBox("Music play error", nullptr, MESSAGE_OK);
+    return false;
+}
+
 bool OpenCaptureMusic()
 {
     g_musicStream = 0;
-    if (!BASS_Init(0, 44100, 0, nullptr, nullptr)) {
-        std::fprintf(stderr, "halvane-capture: the sound library has no \"no sound\" device "
-            "(error %d); rendering silent\n", BASS_ErrorGetCode());
-        return false;
-    }
+    if (!BASS_Init(0, 44100, 0, nullptr, nullptr))
+        return ReportMusicFailure("Bass init error");
     s_captureMusic.deviceOpen = true;
     HSTREAM stream = BASS_StreamCreateFile(FALSE, MUSIC_FILE, 0, 0, BASS_STREAM_DECODE);
-    if (stream == 0) {
-        std::fprintf(stderr, "halvane-capture: cannot open the music \"%s\" (error %d); rendering silent\n",
-            MUSIC_FILE, BASS_ErrorGetCode());
-        return false;
-    }
+    if (stream == 0)
+        return ReportMusicFailure("Music opening error");
     s_captureMusic.channels = 2;
     s_captureMusic.rate = 44100;
     if (!ReadVorbisFormat(MUSIC_FILE, &s_captureMusic.channels, &s_captureMusic.rate))

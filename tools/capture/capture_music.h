@@ -8,8 +8,9 @@
 #include <cstdint>
 
 // Opens the "no sound" device and MUSIC_FILE as a decoding stream and stores
-// it in g_musicStream. When either fails, says so once on stderr, leaves
-// g_musicStream at 0 and returns false: the frames then render silent.
+// it in g_musicStream. When either fails, shows the show's messages for it
+// ("Bass init error" or "Music opening error", then "Music play error"),
+// leaves g_musicStream at 0 and returns false: the frames then render silent.
 bool OpenCaptureMusic();
 
 // Sets the stream to demo time - 0.3 (clamped to 0 and to the stream's

@@ -37,6 +37,10 @@ static const char USAGE[] =
 "                         (default 60)\n"
 "  --aspect 16:9|4:3      16:9 renders 1280x720; 4:3 renders 1024x768 with the\n"
 "                         16:9 picture between black bars (default 16:9)\n"
+"  --width W              a smaller 16:9 window, W x W*9/16 (W from 64 to\n"
+"                         1280 in steps of 16), the whole show scaled down\n"
+"                         into it: quicker runs for checks (not with 4:3,\n"
+"                         whose bars belong to the 1024 x 768 window)\n"
 "  --samples N            samples per pixel: 1 (no multisampling), 2, 4 or 8\n"
 "                         (default 4; Mesa falls back to 1 when it has no\n"
 "                         such buffer; --bench prints what it got)\n"
@@ -58,6 +62,10 @@ static const char USAGE[] =
 "frame's actual demo time. The music is opened as a decoding stream on the\n"
 "\"no sound\" device and set, before every frame, to demo time - 0.3, so the\n"
 "scenes hear what would be playing then; without it the show is silent.\n"
+"\n"
+"Messages: what the show would show in a message box (a mesh or the music\n"
+"that cannot be opened) is printed on stderr as \"caption: text\", or as the\n"
+"text alone when the box has no caption, and the show goes on.\n"
 "\n"
 "Exit codes: 0 done, 1 rendering or writing failed, 2 bad arguments.\n";
 
@@ -157,6 +165,10 @@ static bool CheckCaptureOptions(CaptureOptions* options, std::string* error)
             return false;
         }
     }
+    if (options->width != 0 && options->fourThree) {
+        *error = "--width draws the 16:9 picture; it does not go with --aspect 4:3";
+        return false;
+    }
     bool hasOutput = options->hasAt || options->hasEvery || !options->videoFile.empty()
         || !options->sheetFile.empty();
     if (options->bench && hasOutput) {
@@ -184,6 +196,7 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
         else if (!std::strcmp(arg, "--from") || !std::strcmp(arg, "--to") || !std::strcmp(arg, "--until")
             || !std::strcmp(arg, "--video")
             || !std::strcmp(arg, "--sheet") || !std::strcmp(arg, "--fps") || !std::strcmp(arg, "--samples") || !std::strcmp(arg, "--aspect")
+            || !std::strcmp(arg, "--width")
             || !std::strcmp(arg, "--data"))
             values = 1;
         else if (!std::strcmp(arg, "--bench") || !std::strcmp(arg, "--help") || !std::strcmp(arg, "-h"))
@@ -261,6 +274,14 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
                 *error = std::string("--samples: '") + v1 + "' is not 1, 2, 4 or 8";
                 return CAPTURE_PARSE_ERROR;
             }
+        } else if (!std::strcmp(arg, "--width")) {
+            double width = 0.0;
+            if (!ParseNumber(v1, &width) || width != std::floor(width) || width < MIN_CAPTURE_WIDTH
+                || width > DISPLAY_16_9.windowWidth || static_cast<int>(width) % CAPTURE_WIDTH_STEP != 0) {
+                *error = std::string("--width: '") + v1 + "' is not a whole number from 64 to 1280 in steps of 16";
+                return CAPTURE_PARSE_ERROR;
+            }
+            options->width = static_cast<int>(width);
         } else if (!std::strcmp(arg, "--aspect")) {
             if (!std::strcmp(v1, "16:9"))
                 options->fourThree = false;

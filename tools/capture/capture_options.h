@@ -14,6 +14,9 @@ constexpr int DEFAULT_CAPTURE_FPS = 60;
 constexpr int MAX_CAPTURE_FPS = 1000;
 // Most PNG files one --every run may write.
 constexpr int MAX_CAPTURE_FRAME_FILES = 100000;
+// Smallest --width, and the step it goes in so the height stays whole.
+constexpr int MIN_CAPTURE_WIDTH = 64;
+constexpr int CAPTURE_WIDTH_STEP = 16;
 // Demo time between two thumbnails of the contact sheet.
 constexpr double SHEET_INTERVAL = 5.0;
 
@@ -23,6 +26,7 @@ struct CaptureOptions {
     int fps = DEFAULT_CAPTURE_FPS;
     int samples = DEFAULT_CAPTURE_SAMPLES;  // --samples: 1 means none
     bool fourThree = false;       // --aspect 4:3 (1024 x 768, viewport 576)
+    int width = 0;                // --width W: a W x W*9/16 window (0: 1280 x 720)
     std::string dataDir;          // --data: the folder holding the content
     // --at T FILE: the first frame at or after demo time T.
     bool hasAt = false;
