@@ -1,5 +1,8 @@
 // The render pass of halvane-capture (see capture_run.h): one sequence of
-// frames, each read back only when an output wants it.
+// frames, each read back only when an output wants it. Video frames go
+// through the pixel-buffer ring, so reading one back overlaps drawing the
+// next; a frame a picture output wants is read at once (after the frames
+// still in the ring have gone to the video, which keeps them in order).
 #include "tools/capture/capture_run.h"
 
 #include "platform/gl_api.h"
@@ -10,11 +13,15 @@
 #include "tools/capture/capture_image.h"
 #include "tools/capture/capture_music.h"
 #include "tools/capture/capture_progress.h"
+#include "tools/capture/capture_readback.h"
 #include "tools/capture/capture_video.h"
 
 #include "audio/music.h"
 
+#include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <vector>
 
 // Outputs still waiting for frames, and the buffers they share.
@@ -26,6 +33,8 @@ struct CapturePass {
     int sheetNext = 0;
     int sheetCount = 0;
     bool video = false;
+    bool ring = false;       // video frames go through the readback ring
+    int videoFrames = 0;
     std::vector<uint8_t> readback;
     RgbImage frame;
     ContactSheet sheet;
@@ -47,12 +56,11 @@ static double GetPassEndTime(const CaptureOptions& options)
     return end;
 }
 
-// True when the current frame is wanted by a picture output or the video.
-static bool IsFrameWanted(const CapturePass& pass)
+// True when the current frame is wanted by a picture output.
+static bool IsPictureWanted(const CapturePass& pass)
 {
     const CaptureOptions& o = *pass.options;
-    return pass.video
-        || (pass.atPending && HasCaptureClockReached(o.atTime))
+    return (pass.atPending && HasCaptureClockReached(o.atTime))
         || (pass.everyNext < pass.everyCount && HasCaptureClockReached(GetEveryTarget(o, pass.everyNext)))
         || (pass.sheetNext < pass.sheetCount && HasCaptureClockReached(GetSheetTarget(pass.sheetNext)));
 }
@@ -61,6 +69,50 @@ static bool IsFrameWanted(const CapturePass& pass)
 static bool IsPassPending(const CapturePass& pass)
 {
     return pass.video || pass.atPending || pass.everyNext < pass.everyCount || pass.sheetNext < pass.sheetCount;
+}
+
+// Hands one read-back frame (RGBA, bottom row first) to the video. Returns
+// false, once, when ffmpeg has stopped taking frames.
+static bool SendVideoFrame(CapturePass* pass, const uint8_t* rgba)
+{
+    if (!pass->video)
+        return true;
+    if (WriteVideoFrame(rgba)) {
+        ++pass->videoFrames;
+        return true;
+    }
+    ClearProgressLine();
+    std::fprintf(stderr, "halvane-capture: ffmpeg stopped taking frames\n");
+    pass->video = false;
+    return false;
+}
+
+// Sends every frame still in the readback ring to the video, oldest first.
+static bool DrainReadbackRing(CapturePass* pass)
+{
+    bool ok = true;
+    while (CountQueuedReadbacks() > 0) {
+        float demoTime = 0.0f;
+        const uint8_t* rgba = MapOldestReadback(&demoTime);
+        ok = (rgba ? SendVideoFrame(pass, rgba) : false) && ok;
+        ReleaseOldestReadback();
+    }
+    return ok;
+}
+
+// Queues the frame just drawn in the readback ring, first taking the
+// oldest frame out when the ring is full.
+static bool QueueVideoFrame(CapturePass* pass)
+{
+    bool ok = true;
+    if (CountQueuedReadbacks() == READBACK_RING_SIZE) {
+        float demoTime = 0.0f;
+        const uint8_t* rgba = MapOldestReadback(&demoTime);
+        ok = rgba ? SendVideoFrame(pass, rgba) : false;
+        ReleaseOldestReadback();
+    }
+    QueueFrameReadback(g_demoTime);
+    return ok;
 }
 
 // Hands the frame just read back to every output whose target it reaches.
@@ -74,12 +126,7 @@ static bool DeliverFrame(CapturePass* pass)
     if ((pass->atPending && HasCaptureClockReached(o.atTime))
         || (pass->everyNext < pass->everyCount && HasCaptureClockReached(GetEveryTarget(o, pass->everyNext))))
         ClearProgressLine();
-    if (pass->video && !WriteVideoFrame(pass->frame.pixels.data())) {
-        ClearProgressLine();
-        std::fprintf(stderr, "halvane-capture: ffmpeg stopped taking frames\n");
-        pass->video = false;
-        ok = false;
-    }
+    ok = SendVideoFrame(pass, pass->readback.data()) && ok;
     if (pass->atPending && HasCaptureClockReached(o.atTime)) {
         pass->atPending = false;
         if (WritePngFile(o.atFile, pass->frame))
@@ -101,6 +148,23 @@ static bool DeliverFrame(CapturePass* pass)
     return ok;
 }
 
+// Says what the video cost: wall time against the show's own, the CPU time
+// of this process (drawing, read back, the pipe) and of ffmpeg, and its size.
+static void ReportVideo(const CaptureOptions& options, int frames, std::chrono::steady_clock::time_point started,
+    double encoderSeconds)
+{
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double shown = static_cast<double>(frames) / options.fps;
+    timespec cpu;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(options.videoFile, ec);
+    std::fprintf(stderr, "halvane-capture: %s: video written: %d frames (%.1f s) in %.1f s, %.2f x real time;\n"
+        "  CPU %.1f s here (drawing, read back), %.1f s ffmpeg; %.1f MB\n",
+        options.videoFile.c_str(), frames, shown, wall, shown > 0.0 ? wall / shown : 0.0,
+        cpu.tv_sec + cpu.tv_nsec * 1e-9, encoderSeconds, ec ? 0.0 : bytes / 1e6);
+}
+
 int RunCapturePass(const CaptureOptions& options)
 {
     const int width = GetHeadlessWidth(), height = GetHeadlessHeight();
@@ -120,12 +184,15 @@ int RunCapturePass(const CaptureOptions& options)
             std::fclose(music);
         else
             std::fprintf(stderr, "halvane-capture: no \"%s\"; the video will be silent\n", MUSIC_FILE);
-        if (!OpenVideoPipe(options.videoFile, width, height, options.fps, music ? MUSIC_FILE : ""))
+        const std::string& settings = options.x264Settings.empty() ? DEFAULT_X264_SETTINGS : options.x264Settings;
+        if (!OpenVideoPipe(options.videoFile, width, height, options.fps, music ? MUSIC_FILE : "", settings))
             return 1;
         pass.video = true;
+        pass.ring = OpenReadbackRing();
     }
 
     bool ok = true;
+    const auto started = std::chrono::steady_clock::now();
     StartCaptureClock(options.fps);
     StartProgress("halvane-capture", 0.3, GetPassEndTime(options));
     for (int k = 0;; ++k) {
@@ -133,25 +200,35 @@ int RunCapturePass(const CaptureOptions& options)
             StepCaptureClock();
         PositionCaptureMusic();
         RenderFrame();
-        // The show's SwapBuffers ends each frame; without one, Mesa keeps
-        // every frame's work queued and memory grows by the frame.
-        glFlush();
-        if (IsFrameWanted(pass)) {
+        if (IsPictureWanted(pass)) {
+            ok = DrainReadbackRing(&pass) && ok;
             ReadHeadlessPixels(pass.readback.data());
             ConvertReadbackToRgb(pass.readback.data(), &pass.frame);
             ok = DeliverFrame(&pass) && ok;
+        } else if (pass.video && pass.ring) {
+            ok = QueueVideoFrame(&pass) && ok;
+        } else if (pass.video) {
+            ReadHeadlessPixels(pass.readback.data());
+            ok = SendVideoFrame(&pass, pass.readback.data()) && ok;
+        } else {
+            // The show's SwapBuffers ends each frame; without one, Mesa keeps
+            // every frame's work queued and memory grows by the frame.
+            glFlush();
         }
         UpdateProgress(g_demoTime);
         // The show's last frame is the first at or after its end time.
         if (IsLastShowFrame() || !IsPassPending(pass) || HasCaptureClockReached(options.untilTime))
             break;
     }
+    ok = DrainReadbackRing(&pass) && ok;
+    CloseReadbackRing();
     FinishProgress();
 
     if (!options.videoFile.empty()) {
-        bool encoded = CloseVideoPipe() && pass.video;
+        double encoderSeconds = 0.0;
+        bool encoded = CloseVideoPipe(&encoderSeconds) && pass.video;
         if (encoded)
-            std::fprintf(stderr, "halvane-capture: %s: %s\n", options.videoFile.c_str(), "video written");
+            ReportVideo(options, pass.videoFrames, started, encoderSeconds);
         ok = encoded && ok;
     }
     if (pass.sheetCount > 0) {
