@@ -7,6 +7,7 @@
 #include "tools/capture/capture_music.h"
 #include "tools/capture/capture_profile.h"
 #include "tools/capture/capture_video.h"
+#include "tools/capture/capture_yuv.h"
 
 #include <gtest/gtest.h>
 
@@ -186,9 +187,8 @@ TEST(CaptureVideo, FfmpegCommandQuotesPathsAndMuxesOnlyWithMusic)
 {
     std::string command = BuildFfmpegCommand("/tmp/it's here.mp4", 1024, 768, 30, "data/vx - orrin lumo.ogg",
         "-preset faster -crf 20");
-    // Frames arrive as GL reads them: RGBA, bottom row first.
-    EXPECT_NE(command.find("-f rawvideo -pix_fmt rgba -s 1024x768 -framerate 30 -i -"), std::string::npos);
-    EXPECT_NE(command.find("-vf vflip"), std::string::npos);
+    // Frames arrive converted and upright.
+    EXPECT_NE(command.find("-f rawvideo -pix_fmt yuv420p -s 1024x768 -framerate 30 -i -"), std::string::npos);
     EXPECT_NE(command.find("-i 'data/vx - orrin lumo.ogg'"), std::string::npos);
     EXPECT_NE(command.find("-c:v libx264 -preset faster -crf 20"), std::string::npos);
     EXPECT_NE(command.find("-pix_fmt yuv420p"), std::string::npos);
@@ -203,6 +203,27 @@ TEST(CaptureVideo, FfmpegCommandQuotesPathsAndMuxesOnlyWithMusic)
     EXPECT_TRUE(IsSafeX264Settings("-x264-params ref=2:bframes=3,x=1.5 -tune animation"));
     for (const char* unsafe : { "-crf 18;ls", "$(ls)", "a|b", "a'b", "a\"b", "a>b", "a`b`", "a&b", "a\\b" })
         EXPECT_FALSE(IsSafeX264Settings(unsafe)) << unsafe;
+}
+
+// A 4 x 2 frame, bottom row first: the bottom row white and black pairs, the
+// top row red and (1, 2, 3) grey-ish. Upright I420 puts the top row first.
+TEST(CaptureYuv, RgbaBecomesUprightStudioRangeI420)
+{
+    const uint8_t rgba[] = {
+        255, 255, 255, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0,        // bottom row
+        255, 0, 0, 255, 255, 0, 0, 255, 128, 128, 128, 255, 128, 128, 128, 255,  // top row
+    };
+    uint8_t i420[12];
+    ASSERT_EQ(GetI420FrameBytes(4, 2), sizeof i420);
+    ConvertRgbaToI420(rgba, 4, 2, i420);
+    const uint8_t luma[8] = { 82, 82, 126, 126, 235, 235, 16, 16 };
+    for (int k = 0; k < 8; ++k)
+        EXPECT_NEAR(i420[k], luma[k], 1) << "Y " << k;
+    // U and V of each 2 x 2 block: red over white, then grey over black.
+    EXPECT_NEAR(i420[8], 109, 1);
+    EXPECT_NEAR(i420[9], 128, 1);
+    EXPECT_NEAR(i420[10], 184, 1);
+    EXPECT_NEAR(i420[11], 128, 1);
 }
 
 TEST(CaptureProfile, FramesCountInTheirFiveSecondStretch)

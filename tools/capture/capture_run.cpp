@@ -20,7 +20,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
+#include <sys/resource.h>
 #include <filesystem>
 #include <vector>
 
@@ -155,14 +155,16 @@ static void ReportVideo(const CaptureOptions& options, int frames, std::chrono::
 {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double shown = static_cast<double>(frames) / options.fps;
-    timespec cpu;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    const double cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+        + 1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
     std::error_code ec;
     const auto bytes = std::filesystem::file_size(options.videoFile, ec);
     std::fprintf(stderr, "halvane-capture: %s: video written: %d frames (%.1f s) in %.1f s, %.2f x real time;\n"
-        "  CPU %.1f s here (drawing, read back), %.1f s ffmpeg; %.1f MB\n",
+        "  CPU %.1f s here (drawing, read back; %ld page faults), %.1f s ffmpeg; %.1f MB\n",
         options.videoFile.c_str(), frames, shown, wall, shown > 0.0 ? wall / shown : 0.0,
-        cpu.tv_sec + cpu.tv_nsec * 1e-9, encoderSeconds, ec ? 0.0 : bytes / 1e6);
+        cpu, usage.ru_minflt + usage.ru_majflt, encoderSeconds, ec ? 0.0 : bytes / 1e6);
 }
 
 int RunCapturePass(const CaptureOptions& options)

@@ -1,10 +1,14 @@
 // The ffmpeg pipe of the offline renderer and its writer thread (see
 // capture_video.h). The render thread copies each frame into a free slot of
-// a small queue; the writer thread writes the oldest slot to the pipe, where
-// it blocks whenever ffmpeg is busy, and frees it.
+// a small queue; the writer thread turns the oldest slot into YUV, frees the
+// slot and writes the YUV frame to the pipe, where it blocks whenever ffmpeg
+// is busy.
 #include "tools/capture/capture_video.h"
 
+#include "tools/capture/capture_yuv.h"
+
 #include <condition_variable>
+#include <fcntl.h>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -20,8 +24,11 @@ const char* const DEFAULT_X264_SETTINGS = "-preset veryfast -crf 18";
 // The pipe, the queue and the writer thread.
 static struct {
     FILE* pipe = nullptr;
-    size_t frameBytes = 0;
+    int width = 0;
+    int height = 0;
+    size_t frameBytes = 0;     // one RGBA frame
     std::vector<unsigned char> slots[VIDEO_QUEUE_FRAMES];
+    std::vector<uint8_t> yuv;  // the writer's converted frame
     int oldest = 0;
     int queued = 0;
     bool closing = false;
@@ -59,14 +66,11 @@ std::string BuildFfmpegCommand(const std::string& outFile, int width, int height
     const std::string& musicFile, const std::string& x264Settings)
 {
     std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y"
-        " -f rawvideo -pix_fmt rgba -s " + std::to_string(width) + "x" + std::to_string(height)
+        " -f rawvideo -pix_fmt yuv420p -s " + std::to_string(width) + "x" + std::to_string(height)
         + " -framerate " + std::to_string(fps) + " -i -";
     if (!musicFile.empty())
         command += " -i " + QuoteForShell(musicFile) + " -map 0:v:0 -map 1:a:0 -c:a aac -b:a 192k -shortest";
-    // GL reads rows bottom first; the flip is free for ffmpeg (a negative
-    // line step), and it saves a pass over every frame here.
-    command += " -vf vflip -c:v libx264 " + x264Settings + " -pix_fmt yuv420p -movflags +faststart "
-        + QuoteForShell(outFile);
+    command += " -c:v libx264 " + x264Settings + " -pix_fmt yuv420p -movflags +faststart " + QuoteForShell(outFile);
     return command;
 }
 
@@ -81,13 +85,16 @@ static void RunVideoWriter()
         const std::vector<unsigned char>& slot = s_video.slots[s_video.oldest];
         const bool failed = s_video.failed;
         guard.unlock();
-        const bool written = failed
-            || std::fwrite(slot.data(), 1, s_video.frameBytes, s_video.pipe) == s_video.frameBytes;
+        ConvertRgbaToI420(slot.data(), s_video.width, s_video.height, s_video.yuv.data());
         guard.lock();
-        s_video.failed = s_video.failed || !written;
         s_video.oldest = (s_video.oldest + 1) % VIDEO_QUEUE_FRAMES;
         --s_video.queued;
         s_video.changed.notify_all();
+        guard.unlock();
+        const bool written = failed
+            || std::fwrite(s_video.yuv.data(), 1, s_video.yuv.size(), s_video.pipe) == s_video.yuv.size();
+        guard.lock();
+        s_video.failed = s_video.failed || !written;
     }
 }
 
@@ -102,9 +109,15 @@ bool OpenVideoPipe(const std::string& outFile, int width, int height, int fps,
         std::perror("halvane-capture: cannot start ffmpeg");
         return false;
     }
+    // A frame is several MB; the pipe's default 64 KiB would wake ffmpeg and
+    // the writer dozens of times a frame. 1 MiB is what Linux allows anyone.
+    fcntl(fileno(s_video.pipe), F_SETPIPE_SZ, 1 << 20);
+    s_video.width = width;
+    s_video.height = height;
     s_video.frameBytes = static_cast<size_t>(width) * height * 4;
     for (std::vector<unsigned char>& slot : s_video.slots)
         slot.assign(s_video.frameBytes, 0);
+    s_video.yuv.assign(GetI420FrameBytes(width, height), 0);
     s_video.oldest = 0;
     s_video.queued = 0;
     s_video.closing = false;

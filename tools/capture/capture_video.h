@@ -1,8 +1,8 @@
 // The video of the offline renderer: raw frames through a pipe to Debian's
 // ffmpeg, which encodes H.264 (yuv420p) and muxes in the music. Frames are
-// handed over as they are read back (RGBA, bottom row first; ffmpeg turns
-// them upright) and written to the pipe by a thread of their own, so that
-// drawing goes on while ffmpeg takes a frame.
+// handed over as they are read back (RGBA, bottom row first); a thread of
+// their own turns them into upright YUV 4:2:0 and writes them to the pipe,
+// so that drawing goes on while ffmpeg takes a frame.
 #pragma once
 
 #include <string>
@@ -18,8 +18,8 @@ constexpr int VIDEO_QUEUE_FRAMES = 3;
 // digits, blanks and - _ . : = + ,), so it can stand unquoted in a command.
 bool IsSafeX264Settings(const std::string& settings);
 
-// The shell command that encodes width x height RGBA frames, bottom row
-// first, at fps from its standard input into outFile with the given x264
+// The shell command that encodes width x height yuv420p frames at fps from
+// its standard input into outFile with the given x264
 // settings, muxing in musicFile unless it is empty; the audio is cut where
 // the video ends. Paths are quoted for the shell.
 std::string BuildFfmpegCommand(const std::string& outFile, int width, int height, int fps,
