@@ -205,17 +205,18 @@ TEST(CaptureVideo, FfmpegCommandQuotesPathsAndMuxesOnlyWithMusic)
         EXPECT_FALSE(IsSafeX264Settings(unsafe)) << unsafe;
 }
 
-// A 4 x 2 frame, bottom row first: the bottom row white and black pairs, the
-// top row red and (1, 2, 3) grey-ish. Upright I420 puts the top row first.
-TEST(CaptureYuv, RgbaBecomesUprightStudioRangeI420)
+// A 4 x 2 BGRA frame, bottom row first: the bottom row a white and a black
+// pair, the top row a red and a grey pair. Upright I420 puts the top row
+// first.
+TEST(CaptureYuv, BgraBecomesUprightStudioRangeI420)
 {
-    const uint8_t rgba[] = {
-        255, 255, 255, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0,        // bottom row
-        255, 0, 0, 255, 255, 0, 0, 255, 128, 128, 128, 255, 128, 128, 128, 255,  // top row
+    const uint8_t bgra[] = {
+        255, 255, 255, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0,              // bottom row
+        0, 0, 255, 255, 0, 0, 255, 255, 128, 128, 128, 255, 128, 128, 128, 255,  // top row
     };
     uint8_t i420[12];
     ASSERT_EQ(GetI420FrameBytes(4, 2), sizeof i420);
-    ConvertRgbaToI420(rgba, 4, 2, i420);
+    ConvertBgraToI420(bgra, 4, 2, i420);
     const uint8_t luma[8] = { 82, 82, 126, 126, 235, 235, 16, 16 };
     for (int k = 0; k < 8; ++k)
         EXPECT_NEAR(i420[k], luma[k], 1) << "Y " << k;

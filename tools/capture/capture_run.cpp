@@ -1,8 +1,11 @@
 // The render pass of halvane-capture (see capture_run.h): one sequence of
-// frames, each read back only when an output wants it. Video frames go
-// through the pixel-buffer ring, so reading one back overlaps drawing the
-// next; a frame a picture output wants is read at once (after the frames
-// still in the ring have gone to the video, which keeps them in order).
+// frames, each read back only when an output wants it. A video frame is read
+// as BGRA, the colour buffer's own order (a plain copy for Mesa, where RGBA
+// costs a swizzle of every pixel), and handed to the video's writer thread,
+// which converts and writes it while the next frame is drawn. Reading back
+// waits for the frame in any case: Mesa's software rasteriser finishes a
+// frame before anything reads it, pixel buffers included (measured: a
+// glReadPixels into a pixel buffer returns no sooner than one into memory).
 #include "tools/capture/capture_run.h"
 
 #include "platform/gl_api.h"
@@ -13,7 +16,6 @@
 #include "tools/capture/capture_image.h"
 #include "tools/capture/capture_music.h"
 #include "tools/capture/capture_progress.h"
-#include "tools/capture/capture_readback.h"
 #include "tools/capture/capture_video.h"
 
 #include "audio/music.h"
@@ -33,7 +35,6 @@ struct CapturePass {
     int sheetNext = 0;
     int sheetCount = 0;
     bool video = false;
-    bool ring = false;       // video frames go through the readback ring
     int videoFrames = 0;
     std::vector<uint8_t> readback;
     RgbImage frame;
@@ -71,7 +72,7 @@ static bool IsPassPending(const CapturePass& pass)
     return pass.video || pass.atPending || pass.everyNext < pass.everyCount || pass.sheetNext < pass.sheetCount;
 }
 
-// Hands one read-back frame (RGBA, bottom row first) to the video. Returns
+// Hands one read-back frame (BGRA, bottom row first) to the video. Returns
 // false, once, when ffmpeg has stopped taking frames.
 static bool SendVideoFrame(CapturePass* pass, const uint8_t* rgba)
 {
@@ -87,32 +88,11 @@ static bool SendVideoFrame(CapturePass* pass, const uint8_t* rgba)
     return false;
 }
 
-// Sends every frame still in the readback ring to the video, oldest first.
-static bool DrainReadbackRing(CapturePass* pass)
+// Reads the frame just drawn as BGRA, bottom row first, into bgra.
+static void ReadFrameBgra(uint8_t* bgra)
 {
-    bool ok = true;
-    while (CountQueuedReadbacks() > 0) {
-        float demoTime = 0.0f;
-        const uint8_t* rgba = MapOldestReadback(&demoTime);
-        ok = (rgba ? SendVideoFrame(pass, rgba) : false) && ok;
-        ReleaseOldestReadback();
-    }
-    return ok;
-}
-
-// Queues the frame just drawn in the readback ring, first taking the
-// oldest frame out when the ring is full.
-static bool QueueVideoFrame(CapturePass* pass)
-{
-    bool ok = true;
-    if (CountQueuedReadbacks() == READBACK_RING_SIZE) {
-        float demoTime = 0.0f;
-        const uint8_t* rgba = MapOldestReadback(&demoTime);
-        ok = rgba ? SendVideoFrame(pass, rgba) : false;
-        ReleaseOldestReadback();
-    }
-    QueueFrameReadback(g_demoTime);
-    return ok;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, GetHeadlessWidth(), GetHeadlessHeight(), GL_BGRA, GL_UNSIGNED_BYTE, bgra);
 }
 
 // Hands the frame just read back to every output whose target it reaches.
@@ -126,7 +106,10 @@ static bool DeliverFrame(CapturePass* pass)
     if ((pass->atPending && HasCaptureClockReached(o.atTime))
         || (pass->everyNext < pass->everyCount && HasCaptureClockReached(GetEveryTarget(o, pass->everyNext))))
         ClearProgressLine();
-    ok = SendVideoFrame(pass, pass->readback.data()) && ok;
+    if (pass->video) {
+        ReadFrameBgra(pass->readback.data());
+        ok = SendVideoFrame(pass, pass->readback.data()) && ok;
+    }
     if (pass->atPending && HasCaptureClockReached(o.atTime)) {
         pass->atPending = false;
         if (WritePngFile(o.atFile, pass->frame))
@@ -190,7 +173,6 @@ int RunCapturePass(const CaptureOptions& options)
         if (!OpenVideoPipe(options.videoFile, width, height, options.fps, music ? MUSIC_FILE : "", settings))
             return 1;
         pass.video = true;
-        pass.ring = OpenReadbackRing();
     }
 
     bool ok = true;
@@ -203,14 +185,11 @@ int RunCapturePass(const CaptureOptions& options)
         PositionCaptureMusic();
         RenderFrame();
         if (IsPictureWanted(pass)) {
-            ok = DrainReadbackRing(&pass) && ok;
             ReadHeadlessPixels(pass.readback.data());
             ConvertReadbackToRgb(pass.readback.data(), &pass.frame);
             ok = DeliverFrame(&pass) && ok;
-        } else if (pass.video && pass.ring) {
-            ok = QueueVideoFrame(&pass) && ok;
         } else if (pass.video) {
-            ReadHeadlessPixels(pass.readback.data());
+            ReadFrameBgra(pass.readback.data());
             ok = SendVideoFrame(&pass, pass.readback.data()) && ok;
         } else {
             // The show's SwapBuffers ends each frame; without one, Mesa keeps
@@ -222,8 +201,6 @@ int RunCapturePass(const CaptureOptions& options)
         if (IsLastShowFrame() || !IsPassPending(pass) || HasCaptureClockReached(options.untilTime))
             break;
     }
-    ok = DrainReadbackRing(&pass) && ok;
-    CloseReadbackRing();
     FinishProgress();
 
     if (!options.videoFile.empty()) {

@@ -26,7 +26,7 @@ static struct {
     FILE* pipe = nullptr;
     int width = 0;
     int height = 0;
-    size_t frameBytes = 0;     // one RGBA frame
+    size_t frameBytes = 0;     // one BGRA frame
     std::vector<unsigned char> slots[VIDEO_QUEUE_FRAMES];
     std::vector<uint8_t> yuv;  // the writer's converted frame
     int oldest = 0;
@@ -85,7 +85,7 @@ static void RunVideoWriter()
         const std::vector<unsigned char>& slot = s_video.slots[s_video.oldest];
         const bool failed = s_video.failed;
         guard.unlock();
-        ConvertRgbaToI420(slot.data(), s_video.width, s_video.height, s_video.yuv.data());
+        ConvertBgraToI420(slot.data(), s_video.width, s_video.height, s_video.yuv.data());
         guard.lock();
         s_video.oldest = (s_video.oldest + 1) % VIDEO_QUEUE_FRAMES;
         --s_video.queued;
@@ -126,7 +126,7 @@ bool OpenVideoPipe(const std::string& outFile, int width, int height, int fps,
     return true;
 }
 
-bool WriteVideoFrame(const unsigned char* rgba)
+bool WriteVideoFrame(const unsigned char* bgra)
 {
     std::unique_lock<std::mutex> guard(s_video.lock);
     if (!s_video.pipe)
@@ -137,7 +137,7 @@ bool WriteVideoFrame(const unsigned char* rgba)
     const int slot = (s_video.oldest + s_video.queued) % VIDEO_QUEUE_FRAMES;
     // The writer only touches slots that are queued, so this one is free.
     guard.unlock();
-    std::memcpy(s_video.slots[slot].data(), rgba, s_video.frameBytes);
+    std::memcpy(s_video.slots[slot].data(), bgra, s_video.frameBytes);
     guard.lock();
     ++s_video.queued;
     s_video.changed.notify_all();

@@ -1,6 +1,6 @@
 // The video of the offline renderer: raw frames through a pipe to Debian's
 // ffmpeg, which encodes H.264 (yuv420p) and muxes in the music. Frames are
-// handed over as they are read back (RGBA, bottom row first); a thread of
+// handed over as they are read back (BGRA, bottom row first); a thread of
 // their own turns them into upright YUV 4:2:0 and writes them to the pipe,
 // so that drawing goes on while ffmpeg takes a frame.
 #pragma once
@@ -30,10 +30,11 @@ std::string BuildFfmpegCommand(const std::string& outFile, int width, int height
 bool OpenVideoPipe(const std::string& outFile, int width, int height, int fps,
     const std::string& musicFile, const std::string& x264Settings);
 
-// Queues one frame of width x height x 4 bytes (copied; the caller may reuse
-// rgba at once), waiting while VIDEO_QUEUE_FRAMES frames are queued. False
-// once ffmpeg has gone away (it has printed its reason).
-bool WriteVideoFrame(const unsigned char* rgba);
+// Queues one BGRA frame of width x height x 4 bytes, bottom row first
+// (copied; the caller may reuse bgra at once), waiting while
+// VIDEO_QUEUE_FRAMES frames are queued. False once ffmpeg has gone away (it
+// has printed its reason).
+bool WriteVideoFrame(const unsigned char* bgra);
 
 // Writes what is queued, closes the pipe and waits for ffmpeg. False when it
 // did not succeed. cpuSeconds receives the CPU time ffmpeg used.

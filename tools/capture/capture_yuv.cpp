@@ -1,4 +1,4 @@
-// RGBA to I420 for the video (see capture_yuv.h). Integer arithmetic with
+// BGRA to I420 for the video (see capture_yuv.h). Integer arithmetic with
 // 8-bit fractions, the classic BT.601 studio-swing matrix.
 #include "tools/capture/capture_yuv.h"
 
@@ -26,13 +26,13 @@ struct LumaTables {
 
 static const LumaTables LUMA;
 
-// Luma of one pixel, 16 (black) to 235 (white).
+// Luma of one BGRA pixel, 16 (black) to 235 (white).
 static inline uint8_t MakeLuma(const uint8_t* p)
 {
-    return static_cast<uint8_t>((LUMA.red[p[0]] + LUMA.green[p[1]] + LUMA.blue[p[2]]) >> 8);
+    return static_cast<uint8_t>((LUMA.blue[p[0]] + LUMA.green[p[1]] + LUMA.red[p[2]]) >> 8);
 }
 
-void ConvertRgbaToI420(const uint8_t* rgba, int width, int height, uint8_t* i420)
+void ConvertBgraToI420(const uint8_t* bgra, int width, int height, uint8_t* i420)
 {
     assert(width % 2 == 0 && height % 2 == 0);
     uint8_t* yPlane = i420;
@@ -41,7 +41,7 @@ void ConvertRgbaToI420(const uint8_t* rgba, int width, int height, uint8_t* i420
     const size_t stride = static_cast<size_t>(width) * 4;
     // Output rows 2k and 2k + 1 come from input rows h-1-2k and h-2-2k.
     for (int row = 0; row < height; row += 2) {
-        const uint8_t* upper = rgba + static_cast<size_t>(height - 1 - row) * stride;
+        const uint8_t* upper = bgra + static_cast<size_t>(height - 1 - row) * stride;
         const uint8_t* lower = upper - stride;
         uint8_t* y0 = yPlane + static_cast<size_t>(row) * width;
         uint8_t* y1 = y0 + width;
@@ -55,9 +55,9 @@ void ConvertRgbaToI420(const uint8_t* rgba, int width, int height, uint8_t* i420
             y1[x] = MakeLuma(b);
             y1[x + 1] = MakeLuma(b + 4);
             // Sums of four pixels: the means' matrix products, times four.
-            const int r = a[0] + a[4] + b[0] + b[4];
+            const int bl = a[0] + a[4] + b[0] + b[4];
             const int g = a[1] + a[5] + b[1] + b[5];
-            const int bl = a[2] + a[6] + b[2] + b[6];
+            const int r = a[2] + a[6] + b[2] + b[6];
             u[x / 2] = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * bl + 512) >> 10) + 128);
             v[x / 2] = static_cast<uint8_t>(((112 * r - 94 * g - 18 * bl + 512) >> 10) + 128);
         }
