@@ -1,6 +1,7 @@
 // The command line of halvane-capture, parsed as a function: what each
 // output sets, the defaults, and every kind of bad argument.
 #include "tools/capture/capture_options.h"
+#include "tools/capture/capture_video.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -64,8 +65,9 @@ TEST(CaptureOptions, HelpWinsOverMissingOutputs)
     // Every option is explained.
     std::string usage = GetCaptureUsage();
     for (const char* option : { "--at", "--from", "--to", "--every", "--video", "--sheet", "--bench",
-             "--until", "--fps", "--samples", "--aspect", "--data", "--help" })
+             "--profile", "--startup", "--x264", "--until", "--fps", "--samples", "--aspect", "--data", "--help" })
         EXPECT_NE(usage.find(option), std::string::npos) << option;
+    EXPECT_NE(usage.find(std::string("default \"") + DEFAULT_X264_SETTINGS + "\""), std::string::npos);
 }
 
 TEST(CaptureOptions, EveryTargetsIncludeBothEnds)
