@@ -1,6 +1,7 @@
 // The command line of halvane-capture, parsed as a function: what each
 // output sets, the defaults, and every kind of bad argument.
 #include "tools/capture/capture_options.h"
+#include "tools/capture/capture_video.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -67,8 +68,10 @@ TEST(CaptureOptions, HelpWinsOverMissingOutputs)
     // Every option is explained.
     std::string usage = GetCaptureUsage();
     for (const char* option : { "--at", "--from", "--to", "--every", "--video", "--sheet", "--bench",
-             "--until", "--fps", "--samples", "--aspect", "--width", "--data", "--help" })
+             "--profile", "--startup", "--x264", "--until", "--fps", "--samples", "--aspect", "--width", "--data",
+             "--help" })
         EXPECT_NE(usage.find(option), std::string::npos) << option;
+    EXPECT_NE(usage.find(std::string("default \"") + DEFAULT_X264_SETTINGS + "\""), std::string::npos);
 }
 
 TEST(CaptureOptions, EveryTargetsIncludeBothEnds)
@@ -132,6 +135,26 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithAReason)
     ExpectRefused({ "--bench", "--sheet", "s.png" }, "give it alone");
     ExpectRefused({ "--at", "50", "a.png", "--until", "40" }, "--at lies after --until");
     ExpectRefused({ "--every", "1", "d", "--to", "50", "--until", "40" }, "--to lies after --until");
+    ExpectRefused({ "--profile", "p.png" }, "give both");
+    ExpectRefused({ "--startup", "--bench" }, "give it alone");
+    ExpectRefused({ "--startup", "--at", "1", "a.png" }, "give it alone");
+    ExpectRefused({ "--x264", "-crf 20", "--bench" }, "give both");
+    ExpectRefused({ "--video", "v.mp4", "--x264", "-crf 20; rm -rf ~" }, "not a list of encoder options");
+    ExpectRefused({ "--video", "v.mp4", "--x264", "" }, "not a list of encoder options");
+}
+
+TEST(CaptureOptions, MeasurementsAndEncoderSettingsAreRead)
+{
+    CaptureOptions o;
+    std::string error;
+    ASSERT_EQ(Parse({ "--startup", "--samples", "1", "--aspect", "4:3" }, &o, &error), CAPTURE_PARSE_OK) << error;
+    EXPECT_TRUE(o.startup);
+    ASSERT_EQ(Parse({ "--bench", "--profile", "p.png" }, &o, &error), CAPTURE_PARSE_OK) << error;
+    EXPECT_TRUE(o.bench);
+    EXPECT_EQ(o.profileFile, "p.png");
+    ASSERT_EQ(Parse({ "--video", "v.mp4", "--x264", "-preset faster -crf 20 -tune animation" }, &o, &error),
+        CAPTURE_PARSE_OK) << error;
+    EXPECT_EQ(o.x264Settings, "-preset faster -crf 20 -tune animation");
 }
 
 }  // namespace

@@ -1,13 +1,20 @@
 // The pieces of halvane-capture as functions: the frame clock, music byte
-// positions and the Vorbis header, picture conversion and labels, and the
-// ffmpeg command.
+// positions and the Vorbis header, picture conversion and labels, the
+// ffmpeg command, and the frame profile's stretches and plot.
 #include "timeline/show_state.h"
 #include "tools/capture/capture_clock.h"
 #include "tools/capture/capture_image.h"
 #include "tools/capture/capture_music.h"
+#include "tools/capture/capture_profile.h"
 #include "tools/capture/capture_video.h"
+#include "tools/capture/capture_yuv.h"
 
 #include <gtest/gtest.h>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -178,16 +185,105 @@ TEST(CaptureImage, LabelsDrawInsideTheirBoxAndClipAtEdges)
 
 TEST(CaptureVideo, FfmpegCommandQuotesPathsAndMuxesOnlyWithMusic)
 {
-    std::string command = BuildFfmpegCommand("/tmp/it's here.mp4", 1024, 768, 30, "data/vx - orrin lumo.ogg");
-    EXPECT_NE(command.find("-f rawvideo -pix_fmt rgb24 -s 1024x768 -framerate 30 -i -"), std::string::npos);
+    std::string command = BuildFfmpegCommand("/tmp/it's here.mp4", 1024, 768, 30, "data/vx - orrin lumo.ogg",
+        "-preset faster -crf 20");
+    // Frames arrive converted and upright.
+    EXPECT_NE(command.find("-f rawvideo -pix_fmt yuv420p -s 1024x768 -framerate 30 -i -"), std::string::npos);
     EXPECT_NE(command.find("-i 'data/vx - orrin lumo.ogg'"), std::string::npos);
-    EXPECT_NE(command.find("-c:v libx264"), std::string::npos);
+    EXPECT_NE(command.find("-c:v libx264 -preset faster -crf 20"), std::string::npos);
     EXPECT_NE(command.find("-pix_fmt yuv420p"), std::string::npos);
     EXPECT_NE(command.find("-shortest"), std::string::npos);
     EXPECT_NE(command.find("'/tmp/it'\\''s here.mp4'"), std::string::npos);
-    std::string silent = BuildFfmpegCommand("out.mp4", 1280, 720, 60, "");
+    std::string silent = BuildFfmpegCommand("out.mp4", 1280, 720, 60, "", DEFAULT_X264_SETTINGS);
     EXPECT_EQ(silent.find("-map"), std::string::npos);
     EXPECT_EQ(silent.find("aac"), std::string::npos);
+    EXPECT_NE(silent.find(DEFAULT_X264_SETTINGS), std::string::npos);
+    // Settings stand unquoted in the command, so only option characters pass.
+    EXPECT_TRUE(IsSafeX264Settings(DEFAULT_X264_SETTINGS));
+    EXPECT_TRUE(IsSafeX264Settings("-x264-params ref=2:bframes=3,x=1.5 -tune animation"));
+    for (const char* unsafe : { "-crf 18;ls", "$(ls)", "a|b", "a'b", "a\"b", "a>b", "a`b`", "a&b", "a\\b" })
+        EXPECT_FALSE(IsSafeX264Settings(unsafe)) << unsafe;
+}
+
+// A 4 x 2 BGRA frame, bottom row first: the bottom row a white and a black
+// pair, the top row a red and a grey pair. Upright I420 puts the top row
+// first.
+TEST(CaptureYuv, BgraBecomesUprightStudioRangeI420)
+{
+    const uint8_t bgra[] = {
+        255, 255, 255, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0,              // bottom row
+        0, 0, 255, 255, 0, 0, 255, 255, 128, 128, 128, 255, 128, 128, 128, 255,  // top row
+    };
+    uint8_t i420[12];
+    ASSERT_EQ(GetI420FrameBytes(4, 2), sizeof i420);
+    ConvertBgraToI420(bgra, 4, 2, i420);
+    const uint8_t luma[8] = { 82, 82, 126, 126, 235, 235, 16, 16 };
+    for (int k = 0; k < 8; ++k)
+        EXPECT_NEAR(i420[k], luma[k], 1) << "Y " << k;
+    // U and V of each 2 x 2 block: red over white, then grey over black.
+    EXPECT_NEAR(i420[8], 109, 1);
+    EXPECT_NEAR(i420[9], 128, 1);
+    EXPECT_NEAR(i420[10], 184, 1);
+    EXPECT_NEAR(i420[11], 128, 1);
+}
+
+TEST(CaptureProfile, FramesCountInTheirFiveSecondStretch)
+{
+    const struct {
+        float demoTime;
+        int stretch;
+    } cases[] = {
+        { 0.3f, 0 }, { 4.999f, 0 }, { 5.0f, 1 }, { 62.5f, 12 }, { 92.5f, 18 }, { 162.8f, 32 },
+        { 174.99f, 34 }, { 175.0f, 35 }, { 179.99f, 35 },
+        // The show's last frame lies at or just after 180 s; nothing is lost.
+        { 180.0f, 35 }, { 180.01f, 35 }, { -1.0f, 0 },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GetProfileStretch(c.demoTime), c.stretch) << c.demoTime;
+    // At 60 frames per second every stretch gets about 300 frames.
+    int counts[PROFILE_STRETCH_COUNT] = {};
+    StartCaptureClock(60);
+    for (;; StepCaptureClock()) {
+        ++counts[GetProfileStretch(g_demoTime)];
+        if (IsLastShowFrame())
+            break;
+    }
+    EXPECT_NEAR(counts[0], 282, 1);  // from 0.3 s
+    for (int k = 1; k < PROFILE_STRETCH_COUNT; ++k)
+        EXPECT_NEAR(counts[k], 300, 2) << k;
+}
+
+TEST(CaptureProfile, PlotMarksStretchesOverTheBudgetRed)
+{
+    FrameProfile profile;
+    for (int k = 0; k < PROFILE_STRETCH_COUNT; ++k)
+        profile.stretches[k] = { 10.0, 12.0, 15.0, 300 };
+    profile.stretches[18] = { 20.0, 25.0, 30.0, 300 };  // 90-95 s
+    profile.heading = "test\nsecond line";
+    const std::string path = testing::TempDir() + "/capture_profile_" + std::to_string(getpid()) + ".png";
+    ASSERT_TRUE(DrawProfilePlot(profile, path));
+    int width = 0, height = 0, channels = 0;
+    unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_GT(width, 800);
+    EXPECT_GT(height, 400);
+    // Counts strongly red pixels in the columns of one stretch, taken from
+    // the bars' place on the time axis (its share of the width).
+    auto countRed = [&](int stretch) {
+        int red = 0;
+        const int x1 = static_cast<int>(width * (0.07 + 0.91 * stretch / 36.0));
+        const int x2 = static_cast<int>(width * (0.07 + 0.91 * (stretch + 1) / 36.0));
+        for (int y = 0; y < height; ++y)
+            for (int x = x1; x < x2; ++x) {
+                const unsigned char* p = pixels + 3 * (y * width + x);
+                red += p[0] > 180 && p[1] < 80 && p[2] < 80;
+            }
+        return red;
+    };
+    EXPECT_GT(countRed(18), 2000);
+    EXPECT_LT(countRed(10), 200);  // only the dashed 16.7 ms line
+    stbi_image_free(pixels);
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Short runs of the halvane-capture program: exit codes and messages for bad
 // arguments, --help, and PNG frames read back (the first frame white, the
-// 4:3 bars black, --every writing one file per target). The data folder is
-// an empty one, so every load fails with its message and the show goes on.
+// 4:3 bars black, --every writing one file per target, a short video). The
+// data folder is an empty one, so every load fails with its message and the
+// show goes on; the video's test writes a small show of its own.
+#include "test_content.h"
+
 #include <gtest/gtest.h>
 
 #define STB_IMAGE_STATIC
@@ -25,10 +28,9 @@ struct ProgramRun {
     std::string output;
 };
 
-// Runs halvane-capture with arguments (already shell-quoted) in folder cwd.
-ProgramRun RunCapture(const std::string& cwd, const std::string& arguments)
+// Runs a shell command and collects its exit code and standard output.
+ProgramRun RunCommand(const std::string& command)
 {
-    std::string command = "cd '" + cwd + "' && '" HALVANE_CAPTURE_PROGRAM "' " + arguments + " 2>&1";
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -40,6 +42,12 @@ ProgramRun RunCapture(const std::string& cwd, const std::string& arguments)
     int status = pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// Runs halvane-capture with arguments (already shell-quoted) in folder cwd.
+ProgramRun RunCapture(const std::string& cwd, const std::string& arguments)
+{
+    return RunCommand("cd '" + cwd + "' && '" HALVANE_CAPTURE_PROGRAM "' " + arguments + " 2>&1");
 }
 
 // A fresh folder for one test, with an empty folder "content" beside it.
@@ -196,13 +204,36 @@ TEST_F(CaptureProgram, SheetLabelsOneThumbnailPerFiveSeconds)
     }
 }
 
-TEST_F(CaptureProgram, ShortVideoIsEncoded)
+// A short video of real content: every rendered frame arrives, in order
+// (the read-back ring hands them over late), and upright. At 5.5 s the first
+// caption piece (layout x 374-404, y 169-254) shows the top, red half of the
+// test caption picture; a flipped video would show it low in the picture.
+TEST_F(CaptureProgram, ShortVideoHoldsEveryFrameUpright)
 {
     if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "no ffmpeg";
-    ProgramRun run = RunCapture(folder, "--data content --fps 10 --until 0.5 --video 'short clip.mp4'");
+    WriteShowContent(folder.string());
+    ProgramRun run = RunCapture(folder, "--data data --fps 10 --until 5.5 --video 'short clip.mp4'");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("the video will be silent"), std::string::npos) << run.output;
-    ASSERT_TRUE(fs::exists(folder / "short clip.mp4"));
-    EXPECT_GT(fs::file_size(folder / "short clip.mp4"), 500u);
+    // 0.3 s to the first frame at or after 5.5 s, ten a second.
+    const size_t written = run.output.find("video written: ");
+    ASSERT_NE(written, std::string::npos) << run.output;
+    const int frames = std::atoi(run.output.c_str() + written + 15);
+    EXPECT_NEAR(frames, 53, 1);
+    const std::string clip = (folder / "short clip.mp4").string();
+    ProgramRun count = RunCommand("ffprobe -v error -count_frames -select_streams v:0 "
+        "-show_entries stream=nb_read_frames -of csv=p=0 '" + clip + "'");
+    EXPECT_EQ(std::atoi(count.output.c_str()), frames) << count.output;
+    // The last frame as raw RGB.
+    ProgramRun last = RunCommand("ffmpeg -v error -i '" + clip + "' -vf 'select=eq(n\\," + std::to_string(frames - 1)
+        + ")' -vsync 0 -frames:v 1 -f rawvideo -pix_fmt rgb24 -");
+    ASSERT_EQ(last.output.size(), 1280u * 720u * 3u);
+    auto pixel = [&](int x, int y) { return reinterpret_cast<const unsigned char*>(last.output.data()) + 3 * (y * 1280 + x); };
+    const unsigned char* piece = pixel(389, 211);
+    const unsigned char* mirror = pixel(389, 720 - 211);
+    EXPECT_GT(piece[0], 200);
+    EXPECT_LT(piece[1], 60);
+    EXPECT_LT(piece[2], 60);
+    EXPECT_GT(mirror[1], 200) << "the caption appears flipped";
 }

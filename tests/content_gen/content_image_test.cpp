@@ -79,6 +79,26 @@ TEST(ContentImages, CaptionInkLiesOnlyInsideTheRectangles)
     }
 }
 
+// The show decodes and uploads all twelve pictures before its first frame
+// and keeps two copies of each, so each is stored with the fewest bytes per
+// pixel it needs: captions as 8-bit grey + alpha, the credits as 8-bit RGB.
+TEST(ContentImages, PicturesUseTheirSmallestColourType)
+{
+    const std::string& dir = GetGeneratedDir();
+    ASSERT_FALSE(dir.empty());
+    std::vector<std::pair<std::string, int>> files = { { "credits", 2 } };
+    for (const char* number : CAPTION_NUMBERS)
+        files.push_back({ number, 4 });
+    for (const auto& file : files) {
+        const std::vector<unsigned char> png = ReadFileBytes(dir + "/data/png/" + file.first + ".png");
+        ASSERT_GT(png.size(), 33u) << file.first;
+        // The signature, then the IHDR chunk: width, height, depth, colour type.
+        EXPECT_EQ(std::memcmp(png.data() + 12, "IHDR", 4), 0) << file.first;
+        EXPECT_EQ(png[24], 8) << file.first << ": bit depth";
+        EXPECT_EQ(png[25], file.second) << file.first << ": colour type";
+    }
+}
+
 TEST(ContentImages, CreditsImageIsOpaqueAndFull)
 {
     const std::string& dir = GetGeneratedDir();

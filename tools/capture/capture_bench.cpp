@@ -9,9 +9,10 @@
 #include "timeline/show_state.h"
 #include "tools/capture/capture_clock.h"
 #include "tools/capture/capture_music.h"
+#include "tools/capture/capture_profile.h"
 #include "tools/capture/capture_progress.h"
+#include "tools/capture/capture_stats.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -73,13 +74,14 @@ static void RunBenchSpan(const BenchSpan& span, double* median, double* slowest)
             StepCaptureClock();
     }
     FinishProgress();
-    std::sort(times, times + BENCH_FRAMES);
-    *median = (times[BENCH_FRAMES / 2 - 1] + times[BENCH_FRAMES / 2]) / 2.0;
+    *median = GetMedian(times, BENCH_FRAMES);
     *slowest = times[BENCH_FRAMES - 1];
 }
 
 int RunCaptureBench(const CaptureOptions& options, double initShowSeconds)
 {
+    if (!options.profileFile.empty())
+        return RunCaptureProfile(options, initShowSeconds);
     StartCaptureClock(options.fps);
     // One untimed frame first: it builds GL's first-use state.
     TimeOneFrame();

@@ -1,5 +1,6 @@
 // halvane-capture: renders the show without a display, into PNG files, a
-// contact sheet or an H.264 video, or times it (--bench). See --help.
+// contact sheet or an H.264 video, or times it (--bench, --startup). See
+// --help.
 //
 // Initialization: options, the data folder, a headless GL context of the
 // window size (4 samples per pixel unless --samples says otherwise),
@@ -12,6 +13,7 @@
 #include "tools/capture/capture_music.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_run.h"
+#include "tools/capture/capture_startup.h"
 
 #include <chrono>
 #include <cstdio>
@@ -116,7 +118,8 @@ int main(int argc, char** argv)
     if (parsed == CAPTURE_PARSE_ERROR)
         return RefuseArguments(error);
     if (!AnchorOutputPath(&options.atFile, false, &error) || !AnchorOutputPath(&options.sheetFile, false, &error)
-        || !AnchorOutputPath(&options.videoFile, false, &error) || !AnchorOutputPath(&options.everyDir, true, &error))
+        || !AnchorOutputPath(&options.videoFile, false, &error) || !AnchorOutputPath(&options.everyDir, true, &error)
+        || !AnchorOutputPath(&options.profileFile, false, &error))
         return RefuseArguments(error);
     if (!options.dataDir.empty() && !EnterDataFolder(options.dataDir, &error))
         return RefuseArguments(error);
@@ -125,6 +128,13 @@ int main(int argc, char** argv)
     if (options.width != 0) {
         const int height = options.width * 9 / 16;
         g_displaySettings = DisplaySettings{ options.width, height, height, 1 };
+    }
+    // The start-up figures come from child processes that open everything
+    // themselves, so this process opens nothing.
+    if (options.startup) {
+        int status = RunCaptureStartup(options);
+        LeaveDataFolder();
+        return status;
     }
     if (!OpenHeadlessGl(g_displaySettings.windowWidth, g_displaySettings.windowHeight, options.samples)) {
         std::fprintf(stderr, "halvane-capture: no headless OpenGL context\n");

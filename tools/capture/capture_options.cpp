@@ -2,6 +2,7 @@
 #include "tools/capture/capture_options.h"
 
 #include "timeline/show_state.h"
+#include "tools/capture/capture_video.h"
 
 #include <cerrno>
 #include <cmath>
@@ -28,8 +29,20 @@ static const char USAGE[] =
 "                         empty frame (captions only), prints the median\n"
 "                         milliseconds per frame (glFinish included) and how\n"
 "                         long InitShow takes; writes nothing\n"
+"  --bench --profile FILE.png\n"
+"                         times every frame of the whole show instead and\n"
+"                         prints the median of each 5 s stretch of demo time;\n"
+"                         FILE.png plots them against the 16.7 ms of 60\n"
+"                         frames/s, with the scene windows marked\n"
+"  --startup              times the start in 7 fresh processes: window and\n"
+"                         context, InitShow, opening and starting the music,\n"
+"                         the first frame and its read back; then InitShow's\n"
+"                         loading calls one by one (each picture's decode and\n"
+"                         upload, each mesh); prints medians, writes nothing\n"
 "\n"
 "Settings:\n"
+"  --x264 \"OPTIONS\"       the encoder's settings for --video, as ffmpeg\n"
+"                         options (default \"-preset veryfast -crf 18\")\n"
 "  --until T              end the pass, and every output, with the first frame\n"
 "                         at or after demo time T (default: the show's end,\n"
 "                         180 s): e.g. a short --video or a partial --sheet\n"
@@ -171,12 +184,24 @@ static bool CheckCaptureOptions(CaptureOptions* options, std::string* error)
     }
     bool hasOutput = options->hasAt || options->hasEvery || !options->videoFile.empty()
         || !options->sheetFile.empty();
+    if (!options->x264Settings.empty() && options->videoFile.empty()) {
+        *error = "--x264 sets up --video; give both";
+        return false;
+    }
+    if (!options->profileFile.empty() && !options->bench) {
+        *error = "--profile is a kind of --bench; give both";
+        return false;
+    }
+    if (options->startup && (options->bench || hasOutput)) {
+        *error = "--startup makes its own starts and writes nothing; give it alone";
+        return false;
+    }
     if (options->bench && hasOutput) {
         *error = "--bench renders its own frames and writes nothing; give it alone";
         return false;
     }
-    if (!options->bench && !hasOutput) {
-        *error = "nothing to do: give --at, --every, --video, --sheet or --bench";
+    if (!options->bench && !options->startup && !hasOutput) {
+        *error = "nothing to do: give --at, --every, --video, --sheet, --bench or --startup";
         return false;
     }
     return true;
@@ -194,12 +219,13 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
         if (!std::strcmp(arg, "--at") || !std::strcmp(arg, "--every"))
             values = 2;
         else if (!std::strcmp(arg, "--from") || !std::strcmp(arg, "--to") || !std::strcmp(arg, "--until")
-            || !std::strcmp(arg, "--video")
+            || !std::strcmp(arg, "--video") || !std::strcmp(arg, "--profile") || !std::strcmp(arg, "--x264")
             || !std::strcmp(arg, "--sheet") || !std::strcmp(arg, "--fps") || !std::strcmp(arg, "--samples") || !std::strcmp(arg, "--aspect")
             || !std::strcmp(arg, "--width")
             || !std::strcmp(arg, "--data"))
             values = 1;
-        else if (!std::strcmp(arg, "--bench") || !std::strcmp(arg, "--help") || !std::strcmp(arg, "-h"))
+        else if (!std::strcmp(arg, "--bench") || !std::strcmp(arg, "--startup") || !std::strcmp(arg, "--help")
+            || !std::strcmp(arg, "-h"))
             values = 0;
         else {
             *error = std::string("unknown argument '") + arg + "'";
@@ -217,6 +243,8 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
             options->help = true;
         } else if (!std::strcmp(arg, "--bench")) {
             options->bench = true;
+        } else if (!std::strcmp(arg, "--startup")) {
+            options->startup = true;
         } else if (!std::strcmp(arg, "--at")) {
             if (!RefuseRepeat(options->hasAt, arg, error) || !ParseDemoTime(arg, v1, &options->atTime, error))
                 return CAPTURE_PARSE_ERROR;
@@ -251,8 +279,9 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
             if (!RefuseRepeat(options->hasUntil, arg, error) || !ParseDemoTime(arg, v1, &options->untilTime, error))
                 return CAPTURE_PARSE_ERROR;
             options->hasUntil = true;
-        } else if (!std::strcmp(arg, "--video") || !std::strcmp(arg, "--sheet")) {
-            std::string& file = arg[2] == 'v' ? options->videoFile : options->sheetFile;
+        } else if (!std::strcmp(arg, "--video") || !std::strcmp(arg, "--sheet") || !std::strcmp(arg, "--profile")) {
+            std::string& file = arg[2] == 'v' ? options->videoFile
+                : arg[2] == 's' ? options->sheetFile : options->profileFile;
             if (!RefuseRepeat(!file.empty(), arg, error))
                 return CAPTURE_PARSE_ERROR;
             if (!*v1) {
@@ -260,6 +289,12 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
                 return CAPTURE_PARSE_ERROR;
             }
             file = v1;
+        } else if (!std::strcmp(arg, "--x264")) {
+            if (!*v1 || !IsSafeX264Settings(v1)) {
+                *error = std::string("--x264: '") + v1 + "' is not a list of encoder options";
+                return CAPTURE_PARSE_ERROR;
+            }
+            options->x264Settings = v1;
         } else if (!std::strcmp(arg, "--fps")) {
             double fps = 0.0;
             if (!ParseNumber(v1, &fps) || fps != std::floor(fps) || fps < 1.0 || fps > MAX_CAPTURE_FPS) {

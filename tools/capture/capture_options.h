@@ -44,8 +44,11 @@ struct CaptureOptions {
     bool hasUntil = false;
     double untilTime = 180.0;
     std::string videoFile;        // --video FILE
+    std::string x264Settings;     // --x264 "OPTIONS": empty for the default
     std::string sheetFile;        // --sheet FILE
     bool bench = false;           // --bench
+    std::string profileFile;      // --profile FILE: with --bench, the whole show
+    bool startup = false;         // --startup
     bool help = false;            // --help
 };
 

@@ -1,5 +1,11 @@
 // The render pass of halvane-capture (see capture_run.h): one sequence of
-// frames, each read back only when an output wants it.
+// frames, each read back only when an output wants it. A video frame is read
+// as BGRA, the colour buffer's own order (a plain copy for Mesa, where RGBA
+// costs a swizzle of every pixel), and handed to the video's writer thread,
+// which converts and writes it while the next frame is drawn. Reading back
+// waits for the frame in any case: Mesa's software rasteriser finishes a
+// frame before anything reads it, pixel buffers included (measured: a
+// glReadPixels into a pixel buffer returns no sooner than one into memory).
 #include "tools/capture/capture_run.h"
 
 #include "platform/gl_api.h"
@@ -14,7 +20,10 @@
 
 #include "audio/music.h"
 
+#include <chrono>
 #include <cstdio>
+#include <sys/resource.h>
+#include <filesystem>
 #include <vector>
 
 // Outputs still waiting for frames, and the buffers they share.
@@ -26,6 +35,7 @@ struct CapturePass {
     int sheetNext = 0;
     int sheetCount = 0;
     bool video = false;
+    int videoFrames = 0;
     std::vector<uint8_t> readback;
     RgbImage frame;
     ContactSheet sheet;
@@ -47,12 +57,11 @@ static double GetPassEndTime(const CaptureOptions& options)
     return end;
 }
 
-// True when the current frame is wanted by a picture output or the video.
-static bool IsFrameWanted(const CapturePass& pass)
+// True when the current frame is wanted by a picture output.
+static bool IsPictureWanted(const CapturePass& pass)
 {
     const CaptureOptions& o = *pass.options;
-    return pass.video
-        || (pass.atPending && HasCaptureClockReached(o.atTime))
+    return (pass.atPending && HasCaptureClockReached(o.atTime))
         || (pass.everyNext < pass.everyCount && HasCaptureClockReached(GetEveryTarget(o, pass.everyNext)))
         || (pass.sheetNext < pass.sheetCount && HasCaptureClockReached(GetSheetTarget(pass.sheetNext)));
 }
@@ -61,6 +70,29 @@ static bool IsFrameWanted(const CapturePass& pass)
 static bool IsPassPending(const CapturePass& pass)
 {
     return pass.video || pass.atPending || pass.everyNext < pass.everyCount || pass.sheetNext < pass.sheetCount;
+}
+
+// Hands one read-back frame (BGRA, bottom row first) to the video. Returns
+// false, once, when ffmpeg has stopped taking frames.
+static bool SendVideoFrame(CapturePass* pass, const uint8_t* rgba)
+{
+    if (!pass->video)
+        return true;
+    if (WriteVideoFrame(rgba)) {
+        ++pass->videoFrames;
+        return true;
+    }
+    ClearProgressLine();
+    std::fprintf(stderr, "halvane-capture: ffmpeg stopped taking frames\n");
+    pass->video = false;
+    return false;
+}
+
+// Reads the frame just drawn as BGRA, bottom row first, into bgra.
+static void ReadFrameBgra(uint8_t* bgra)
+{
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, GetHeadlessWidth(), GetHeadlessHeight(), GL_BGRA, GL_UNSIGNED_BYTE, bgra);
 }
 
 // Hands the frame just read back to every output whose target it reaches.
@@ -74,11 +106,9 @@ static bool DeliverFrame(CapturePass* pass)
     if ((pass->atPending && HasCaptureClockReached(o.atTime))
         || (pass->everyNext < pass->everyCount && HasCaptureClockReached(GetEveryTarget(o, pass->everyNext))))
         ClearProgressLine();
-    if (pass->video && !WriteVideoFrame(pass->frame.pixels.data())) {
-        ClearProgressLine();
-        std::fprintf(stderr, "halvane-capture: ffmpeg stopped taking frames\n");
-        pass->video = false;
-        ok = false;
+    if (pass->video) {
+        ReadFrameBgra(pass->readback.data());
+        ok = SendVideoFrame(pass, pass->readback.data()) && ok;
     }
     if (pass->atPending && HasCaptureClockReached(o.atTime)) {
         pass->atPending = false;
@@ -101,6 +131,25 @@ static bool DeliverFrame(CapturePass* pass)
     return ok;
 }
 
+// Says what the video cost: wall time against the show's own, the CPU time
+// of this process (drawing, read back, the pipe) and of ffmpeg, and its size.
+static void ReportVideo(const CaptureOptions& options, int frames, std::chrono::steady_clock::time_point started,
+    double encoderSeconds)
+{
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double shown = static_cast<double>(frames) / options.fps;
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    const double cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+        + 1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(options.videoFile, ec);
+    std::fprintf(stderr, "halvane-capture: %s: video written: %d frames (%.1f s) in %.1f s, %.2f x real time;\n"
+        "  CPU %.1f s here (drawing, read back; %ld page faults), %.1f s ffmpeg; %.1f MB\n",
+        options.videoFile.c_str(), frames, shown, wall, shown > 0.0 ? wall / shown : 0.0,
+        cpu, usage.ru_minflt + usage.ru_majflt, encoderSeconds, ec ? 0.0 : bytes / 1e6);
+}
+
 int RunCapturePass(const CaptureOptions& options)
 {
     const int width = GetHeadlessWidth(), height = GetHeadlessHeight();
@@ -120,12 +169,14 @@ int RunCapturePass(const CaptureOptions& options)
             std::fclose(music);
         else
             std::fprintf(stderr, "halvane-capture: no \"%s\"; the video will be silent\n", MUSIC_FILE);
-        if (!OpenVideoPipe(options.videoFile, width, height, options.fps, music ? MUSIC_FILE : ""))
+        const std::string& settings = options.x264Settings.empty() ? DEFAULT_X264_SETTINGS : options.x264Settings;
+        if (!OpenVideoPipe(options.videoFile, width, height, options.fps, music ? MUSIC_FILE : "", settings))
             return 1;
         pass.video = true;
     }
 
     bool ok = true;
+    const auto started = std::chrono::steady_clock::now();
     StartCaptureClock(options.fps);
     StartProgress("halvane-capture", 0.3, GetPassEndTime(options));
     for (int k = 0;; ++k) {
@@ -133,13 +184,17 @@ int RunCapturePass(const CaptureOptions& options)
             StepCaptureClock();
         PositionCaptureMusic();
         RenderFrame();
-        // The show's SwapBuffers ends each frame; without one, Mesa keeps
-        // every frame's work queued and memory grows by the frame.
-        glFlush();
-        if (IsFrameWanted(pass)) {
+        if (IsPictureWanted(pass)) {
             ReadHeadlessPixels(pass.readback.data());
             ConvertReadbackToRgb(pass.readback.data(), &pass.frame);
             ok = DeliverFrame(&pass) && ok;
+        } else if (pass.video) {
+            ReadFrameBgra(pass.readback.data());
+            ok = SendVideoFrame(&pass, pass.readback.data()) && ok;
+        } else {
+            // The show's SwapBuffers ends each frame; without one, Mesa keeps
+            // every frame's work queued and memory grows by the frame.
+            glFlush();
         }
         UpdateProgress(g_demoTime);
         // The show's last frame is the first at or after its end time.
@@ -149,9 +204,10 @@ int RunCapturePass(const CaptureOptions& options)
     FinishProgress();
 
     if (!options.videoFile.empty()) {
-        bool encoded = CloseVideoPipe() && pass.video;
+        double encoderSeconds = 0.0;
+        bool encoded = CloseVideoPipe(&encoderSeconds) && pass.video;
         if (encoded)
-            std::fprintf(stderr, "halvane-capture: %s: %s\n", options.videoFile.c_str(), "video written");
+            ReportVideo(options, pass.videoFrames, started, encoderSeconds);
         ok = encoded && ok;
     }
     if (pass.sheetCount > 0) {

@@ -1,9 +1,11 @@
 // The caption sheets (see content_images.h): each is transparent but for its
 // words, each word filling its rectangle of the caption schedule, so that the
 // overlay reveals the verse one word at a time. Ink is near-black with a soft
-// white glow, readable on the white background and over the scenes.
+// white glow, readable on the white background and over the scenes. Ink and
+// glow are both grey, so the sheets are stored as grey + alpha.
 #include "tools/content/caption_words.h"
 #include "tools/content/content_images.h"
+#include "tools/content/png_writer.h"
 #include "tools/content/text_paint.h"
 
 #include <cairo.h>
@@ -13,7 +15,7 @@
 
 static const WordStyle CAPTION_STYLE = {
     "DejaVu Sans Bold",
-    { 0.05, 0.06, 0.09, 1.0 },
+    { 0.06, 0.06, 0.06, 1.0 },
     { 1.0, 1.0, 1.0, 0.30 },
     0.07,
     1.35,
@@ -47,7 +49,7 @@ bool WriteCaptionImages(const char* outDir)
     for (int sheet = 0; sheet < CAPTION_SHEET_COUNT; ++sheet) {
         const std::string path = std::string(outDir) + "/" + CAPTION_SHEETS[sheet].file;
         cairo_surface_t* surface = PaintCaptionSheet(sheet);
-        if (cairo_surface_write_to_png(surface, path.c_str()) != CAIRO_STATUS_SUCCESS) {
+        if (!WriteGreyAlphaPng(path.c_str(), surface)) {
             std::fprintf(stderr, "halvane-content: cannot write %s\n", path.c_str());
             written = false;
         }

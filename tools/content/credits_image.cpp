@@ -3,6 +3,7 @@
 // of the show with a faint ring tunnel, and the four scenes in a row below.
 #include "tools/content/content_images.h"
 #include "tools/content/motif_paint.h"
+#include "tools/content/png_writer.h"
 #include "tools/content/text_paint.h"
 
 #include <cairo.h>
@@ -73,7 +74,7 @@ bool WriteCreditsImage(const char* path)
     cairo_destroy(cr);
     cairo_surface_flush(surface);
 
-    const bool written = cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
+    const bool written = WriteRgbPng(path, surface);
     if (!written)
         std::fprintf(stderr, "halvane-content: cannot write %s\n", path);
     cairo_surface_destroy(surface);
