@@ -86,11 +86,11 @@ TEST(ContentImages, PicturesUseTheirSmallestColourType)
 {
     const std::string& dir = GetGeneratedDir();
     ASSERT_FALSE(dir.empty());
-    std::vector<std::pair<std::string, int>> files = { { "credits", 2 } };
-    for (const char* number : CAPTION_NUMBERS)
-        files.push_back({ number, 4 });
+    std::vector<std::pair<std::string, int>> files = { { "data/png/credits.png", 2 } };
+    for (const CaptionSheet& sheet : CAPTION_SHEETS)
+        files.push_back({ sheet.file, 4 });
     for (const auto& file : files) {
-        const std::vector<unsigned char> png = ReadFileBytes(dir + "/data/png/" + file.first + ".png");
+        const std::vector<unsigned char> png = ReadFileBytes(dir + "/" + file.first);
         ASSERT_GT(png.size(), 33u) << file.first;
         // The signature, then the IHDR chunk: width, height, depth, colour type.
         EXPECT_EQ(std::memcmp(png.data() + 12, "IHDR", 4), 0) << file.first;

@@ -357,6 +357,8 @@ void ExpectInitShow(ShowModel& model, const DisplaySettings& d)
                 model.captionTextures[slot] = ExpectLoadTexture(sheet.file);
     ExpectInitStarTunnel(model);
     model.creditsTexture = ExpectLoadTexture("data/png/credits.png");
+    // The uploads leave texturing on; the scenes expect it off.
+    glDisable(GL_TEXTURE_2D);
 }
 
 void ExpectRenderFrame(ShowModel& model, float t, const DisplaySettings& d)

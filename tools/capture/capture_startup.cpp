@@ -18,6 +18,7 @@
 #include "platform/gl_api.h"
 #include "platform/headless_gl.h"
 #include "soundlib/bass.h"
+#include "timeline/caption_schedule.h"
 #include "timeline/show_frame.h"
 #include "timeline/show_state.h"
 #include "tools/capture/capture_stats.h"
@@ -158,8 +159,8 @@ static void MeasureStepStart(const CaptureOptions& options, StartupRecord* recor
     StartupMark mark = ReadStartupMark();
     ilInit();
     AddStartupStep(record, &mark, "ilInit", "");
-    for (const char* path : CAPTION_IMAGE_FILES)
-        MeasurePictureSteps(record, &mark, path);
+    for (const CaptionSheet& sheet : CAPTION_SHEETS)
+        MeasurePictureSteps(record, &mark, sheet.file);
     for (const char* path : STARTUP_MESH_FILES) {
         Mesh mesh = {};
         LoadObjMesh(path, &mesh);
