@@ -24,8 +24,9 @@
 // position the library reports, from the frames after the music is first
 // heard, and checks it stays within [LOW, HIGH].
 //
-// --judge-timing: the rate, gaps, jumps and the demo time's lead fail the
-// check. Without it they are printed and noted only: on a shared machine
+// --judge-timing: the rate, gaps, jumps, the demo time's lead and a play
+// first heard more than 0.05 s into the track (up to 1 s is still counted
+// as a play from the beginning without it) fail the check. Without it they are printed and noted only: on a shared machine
 // Wine's sound path drops and delays sound by chance (10 ms periods), even
 // when sleeping threads wake in time, so they are judged on a quiet machine
 // on request.
@@ -46,6 +47,8 @@
 namespace {
 
 const double START_TOLERANCE_SECONDS = 0.05;
+// Without --judge-timing: a play first heard this late is still a restart.
+const double LOOSE_START_TOLERANCE_SECONDS = 1.0;
 const double LATENESS_LIMIT_MS = 20.0;
 const double RESTART_SILENCE_SECONDS = 1.0;
 const double RATE_TOLERANCE = 0.005;
@@ -104,6 +107,11 @@ void CheckPlays(const HeardReport& report, int expectedPlays)
             FailTiming(what);
         } else if (play.trackStart <= report.trackFirstSound + START_TOLERANCE_SECONDS) {
             ++fromTheBeginning;
+        } else if (!s_judgeFineTiming && play.trackStart <= report.trackFirstSound + LOOSE_START_TOLERANCE_SECONDS) {
+            // Wine's sound path may drop the first buffers of a play.
+            ++fromTheBeginning;
+            snprintf(what, sizeof what, "play %d is first heard at track time %.3f s", number, play.trackStart);
+            FailFineTiming(what);
         } else {
             snprintf(what, sizeof what, "play %d does not start from the beginning: its first sound is track time %.3f s",
                      number, play.trackStart);
