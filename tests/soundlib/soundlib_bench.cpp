@@ -148,7 +148,7 @@ void TimeStep(StepTimes& times, const std::function<void()>& work)
 // Before and after, side by side, REPEATS times each: the open, the memory
 // a playing stream holds (after it has been heard at 150 s and at 90 s, so
 // that it has read most of its pages), and the first jump far ahead.
-void ReportStreaming(const std::string& path)
+bool ReportStreaming(const std::string& path)
 {
     StepTimes wholeOpen, streamOpen, firstJump;
     double wholeBytes = 0, streamBytes = 0;
@@ -176,7 +176,7 @@ void ReportStreaming(const std::string& path)
     }
     if (wholeFrames == 0) {
         std::printf("%s: cannot be decoded\n", path.c_str());
-        return;
+        return false;
     }
     std::printf("%s: %.1f s of audio; medians of %d runs, before and after in turn\n", path.c_str(),
                 (double)wholeFrames / RATE, REPEATS);
@@ -185,6 +185,7 @@ void ReportStreaming(const std::string& path)
     std::printf("  open, streaming (now):            %s; a playing stream holds %5.2f MB\n", streamOpen.Describe().c_str(),
                 streamBytes / 1e6);
     std::printf("  first jump to 150 s after the open (reads the pages up to there): %s\n", firstJump.Describe().c_str());
+    return true;
 }
 
 // One spectrum request on a decoding stream at a position it holds.
@@ -324,7 +325,12 @@ int main(int argc, char** argv)
         std::printf("encoding a three-minute file (once per run)...\n");
         WriteOggVorbisFile(s_threeMinutes, MakeBenchAudio(180.0), 0.5f);
     }
-    ReportStreaming(s_threeMinutes);
+    // Timing the spectrum of a stream that failed to open would time errors.
+    if (!ReportStreaming(s_threeMinutes)) {
+        BASS_Free();
+        RemoveScratchFolder(folder);
+        return 2;
+    }
 
     s_benchStream = BASS_StreamCreateFile(FALSE, s_threeMinutes.c_str(), 0, 0, BASS_STREAM_DECODE);
     TestAudio mono = MakeBenchAudio(0.1);
