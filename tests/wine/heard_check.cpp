@@ -24,12 +24,13 @@
 // position the library reports, from the frames after the music is first
 // heard, and checks it stays within [LOW, HIGH].
 //
-// --judge-timing: the rate, gaps, jumps, the demo time's lead and a play
-// first heard more than 0.05 s into the track (up to 1 s is still counted
-// as a play from the beginning without it) fail the check. Without it they are printed and noted only: on a shared machine
-// Wine's sound path drops and delays sound by chance (10 ms periods), even
-// when sleeping threads wake in time, so they are judged on a quiet machine
-// on request.
+// --judge-timing: everything above is judged (the plays' starts within
+// 0.05 s of the track's first sound, their number, rate, gaps, jumps, the
+// demo time's lead, sound foreign to the track), as far as --lateness
+// allows. Without it all of that is printed and noted, and only plain
+// silence (no play expected) or no sound of the track at all (plays
+// expected) fails: on a shared machine Wine's sound path drops and delays
+// sound by chance even when sleeping threads wake in time.
 //
 // Exit code 0 when every check holds, 1 when one fails, 2 on bad input.
 #include "heard_audio.h"
@@ -232,6 +233,13 @@ int main(int argc, char** argv)
             fprintf(stderr, "heard_check: unknown argument %s\n", argv[i]);
             return 2;
         }
+    }
+    // A hog at normal priority breaks Wine's sound up while sleeping threads
+    // still wake in time, so without --judge-timing only plain silence or
+    // the track's absence fails.
+    if (!s_judgeFineTiming) {
+        s_judgeTiming = false;
+        printf("timing and plays noted, not judged (run with --judge-timing on a quiet machine)\n");
     }
     MonoSignal track, recording;
     if (!DecodeOggMono(argv[1], &track)) {
