@@ -78,6 +78,20 @@ bool ReadIdentificationHeader(const std::vector<uint8_t>& packet, VorbisFormat* 
     return true;
 }
 
+// Steps `at` over one string with a 32-bit little-endian length in front;
+// false when the length or the string runs past `size`.
+bool SkipLengthPrefixed(const uint8_t* p, size_t size, size_t* at)
+{
+    if (size - *at < 4)
+        return false;
+    uint32_t bytes = ReadLittle32(p + *at);
+    *at += 4;
+    if (bytes > size - *at)
+        return false;
+    *at += bytes;
+    return true;
+}
+
 // The comment header: a vendor string, a comment count and that many
 // strings, each with a 32-bit length, then the framing bit. Every length
 // must fit in what is left of the packet.
@@ -87,13 +101,8 @@ bool CheckCommentHeader(const std::vector<uint8_t>& packet)
         return false;
     const uint8_t* p = packet.data();
     size_t at = 7, size = packet.size();
-    if (size - at < 4)
+    if (!SkipLengthPrefixed(p, size, &at))   // the vendor string
         return false;
-    uint32_t vendorBytes = ReadLittle32(p + at);
-    at += 4;
-    if (vendorBytes > size - at)
-        return false;
-    at += vendorBytes;
     if (size - at < 4)
         return false;
     uint32_t count = ReadLittle32(p + at);
@@ -101,13 +110,8 @@ bool CheckCommentHeader(const std::vector<uint8_t>& packet)
     if (count > (size - at) / 4)
         return false;
     for (uint32_t i = 0; i < count; ++i) {
-        if (size - at < 4)
+        if (!SkipLengthPrefixed(p, size, &at))
             return false;
-        uint32_t bytes = ReadLittle32(p + at);
-        at += 4;
-        if (bytes > size - at)
-            return false;
-        at += bytes;
     }
     return at < size && (p[at] & 1) != 0;
 }
