@@ -17,6 +17,7 @@
 #include "linux/shell_state.h"
 #include "linux/startup_timing.h"
 #include "linux/test_report.h"
+#include "platform/host_memory.h"
 #include "platform/message_box.h"
 #include "soundlib/bass.h"
 #include "timeline/show_frame.h"
@@ -153,7 +154,9 @@ static int RunShow()
 
 int main(int argc, char** argv)
 {
-    // First, so that SIGUSR1 never ends the process.
+    // Before anything else: it may start the program again.
+    TuneHostMemory(argv);
+    // Next, so that SIGUSR1 never ends the process.
     InstallFullscreenSignal();
 
     PlayerOptions options;

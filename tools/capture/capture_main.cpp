@@ -8,6 +8,7 @@
 // Update/Draw: one render pass at a fixed frame rate (capture_run.cpp).
 // De-Initialization: music, context, the data folder's link.
 #include "platform/headless_gl.h"
+#include "platform/host_memory.h"
 #include "timeline/show_frame.h"
 #include "timeline/show_state.h"
 #include "tools/capture/capture_music.h"
@@ -108,6 +109,7 @@ static void LeaveDataFolder()
 
 int main(int argc, char** argv)
 {
+    TuneHostMemory(argv);
     CaptureOptions options;
     std::string error;
     CaptureParseResult parsed = ParseCaptureOptions(argc, argv, &options, &error);
