@@ -1,8 +1,8 @@
 // The sound checks' own test: recordings made up from a synthetic track the
 // way Wine and a sound server deliver them (a slightly different rate by
 // linear interpolation, quiet lead-in, a restart after a pause) with the
-// faults the checks exist for: a gap, a jump, a start in the middle, a
-// slow clock. A bar that repeats exactly except for varied hats, like the
+// faults the checks exist for: a gap, a jump, a start in the middle, sound
+// lost right after the start, a slow clock. A bar that repeats exactly except for varied hats, like the
 // show's music, so the long first window has to tell bars apart.
 #include "heard_audio.h"
 
@@ -123,6 +123,16 @@ TEST(HeardAudio, FindsPlaysTheirRateGapsAndJumps)
     EXPECT_EQ(report.plays[0].gaps, 0);
     EXPECT_NEAR(report.plays[0].largestStepMs, 40.0, 1.0);
     EXPECT_NEAR(report.plays[1].trackStart, 9.0, 0.01);
+
+    // Sound lost soon after the start moves the long first window's match
+    // on; the play is still placed by what was heard first.
+    MonoSignal early = NewRecording();
+    AppendSilence(0.3, &early);
+    AppendPlay(track, 0.0, 0.8, 1.0, &early);
+    AppendPlay(track, 1.1, 12.0, 1.0, &early);
+    report = FindTrackPlays(track, early);
+    ASSERT_EQ(report.plays.size(), 1u);
+    EXPECT_NEAR(report.plays[0].trackStart, report.trackFirstSound, 0.01);
 
     // A clock 0.4 % slow is measured; one 1 % slow does not pass unseen
     // (no window matches the track for long).

@@ -30,6 +30,10 @@ const double MATCH_LEVEL = 0.5;
 const double END_SILENCE_SECONDS = 0.1;
 const double SILENT_SHARE = 0.1;
 const int DECIMATION = 4;
+// The play's first sound is placed in the track by a short window of its
+// own, searched this far either side of where the long first window puts it.
+const double START_WINDOW_SECONDS = 0.25;
+const double START_REACH_SECONDS = 1.0;
 
 // Running sums of squares: the loudness of any stretch in constant time.
 struct EnergyPrefix {
@@ -197,6 +201,28 @@ struct PlayFinder {
         return true;
     }
 
+    // The track time heard at a play's first sound `start`, which the long
+    // first window places at `estimate`: that window lines up where most of
+    // it lies, so each gap (sound delayed) or skip (sound lost) in it moves
+    // the estimate off what was heard first. Keeps the estimate when the
+    // short window matches nothing.
+    double PlaceStart(double start, double estimate) const
+    {
+        const long windowFrom = Sample(start);
+        const long windowLength = Sample(START_WINDOW_SECONDS);
+        if (windowFrom + windowLength > static_cast<long>(recording.samples.size()))
+            return estimate;
+        const double from = std::max(0.0, estimate - START_REACH_SECONDS);
+        const long referenceFrom = Sample(from);
+        const long referenceLength = Sample(estimate + START_REACH_SECONDS + START_WINDOW_SECONDS) - referenceFrom;
+        std::vector<float> reference(static_cast<size_t>(referenceLength), 0.0f);
+        for (long i = 0; i < referenceLength && referenceFrom + i < static_cast<long>(track.samples.size()); ++i)
+            reference[static_cast<size_t>(i)] = track.samples[static_cast<size_t>(referenceFrom + i)];
+        const CorrelationPeak peak = FindBestLag(recording.samples.data() + windowFrom, static_cast<size_t>(windowLength),
+                                                 reference.data(), reference.size(), static_cast<size_t>(Sample(0.1)));
+        return peak.value >= MATCH_LEVEL ? from + peak.lag / rate : estimate;
+    }
+
     // The one-window step of following: true when it lines up well.
     bool FollowWindow(double at, double offset, double* found, double* correlation) const
     {
@@ -236,7 +262,7 @@ struct PlayFinder {
     {
         play->recordStart = start;
         play->silenceBefore = SilenceBefore(start);
-        play->trackStart = start - offset;
+        play->trackStart = PlaceStart(start, start - offset);
         double at = start, matchedUntil = start;
         for (;;) {
             const double trackAt = at - offset;
