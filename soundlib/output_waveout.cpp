@@ -21,8 +21,6 @@ namespace {
 constexpr int SOUND_BUFFER_COUNT = 4;
 constexpr uint32_t SOUND_BUFFER_FRAMES = 2048;
 constexpr int SOUND_CHANNELS = 2;
-// Longest wait at the open for the device to hand back its first buffer.
-constexpr DWORD DEVICE_START_WAIT_MS = 250;
 
 // The open device and its feeding thread.
 struct WaveOutDevice {
@@ -51,20 +49,6 @@ void FillAndQueueBuffer(int index)
     waveOutWrite(s_waveOut.device, &header, sizeof header);
 }
 
-// Refills and queues again every buffer the device has finished; returns
-// how many there were.
-int RefillFinishedBuffers()
-{
-    int refilled = 0;
-    for (int i = 0; i < SOUND_BUFFER_COUNT; ++i) {
-        if (s_waveOut.headers[i].dwFlags & WHDR_DONE) {
-            FillAndQueueBuffer(i);
-            ++refilled;
-        }
-    }
-    return refilled;
-}
-
 // The feeding thread: refills each buffer the device has finished until
 // Close asks it to stop.
 DWORD WINAPI FeedWaveOut(LPVOID)
@@ -73,7 +57,10 @@ DWORD WINAPI FeedWaveOut(LPVOID)
         WaitForSingleObject(s_waveOut.bufferDone, INFINITE);
         if (InterlockedCompareExchange(&s_waveOut.stopping, 0, 0))
             return 0;
-        RefillFinishedBuffers();
+        for (int i = 0; i < SOUND_BUFFER_COUNT; ++i) {
+            if (s_waveOut.headers[i].dwFlags & WHDR_DONE)
+                FillAndQueueBuffer(i);
+        }
     }
 }
 
@@ -119,15 +106,6 @@ bool OpenDeviceOutput(uint32_t rate, SoundMixFunction mix)
     }
     for (int i = 0; i < SOUND_BUFFER_COUNT; ++i)
         FillAndQueueBuffer(i);
-    // Some sound systems take a while to start: Wine's hands the first
-    // buffer back 60 to 90 ms after the open, later ones every 46 ms.
-    // Waiting here until one comes back, and refilling it, lets a stream
-    // played right after the open be mixed within one buffer's time, as the
-    // latency below assumes. The buffers' flags tell, not the event, which
-    // the open sets too.
-    const DWORD waitStart = GetTickCount();
-    while (RefillFinishedBuffers() == 0 && GetTickCount() - waitStart < DEVICE_START_WAIT_MS)
-        WaitForSingleObject(s_waveOut.bufferDone, 10);
 
     // The show's own loop draws without pause on every core it gets, at
     // normal priority; the feeder, which sleeps between buffers and works
