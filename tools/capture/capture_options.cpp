@@ -42,7 +42,7 @@ static const char USAGE[] =
 "\n"
 "Settings:\n"
 "  --x264 \"OPTIONS\"       the encoder's settings for --video, as ffmpeg\n"
-"                         options (default \"-preset veryfast -crf 18\")\n"
+"                         options (default \"-preset superfast -crf 18\")\n"
 "  --until T              end the pass, and every output, with the first frame\n"
 "                         at or after demo time T (default: the show's end,\n"
 "                         180 s): e.g. a short --video or a partial --sheet\n"
