@@ -2,8 +2,9 @@
 // way Wine and a sound server deliver them (a slightly different rate by
 // linear interpolation, quiet lead-in, a restart after a pause) with the
 // faults the checks exist for: a gap, a jump, a start in the middle, sound
-// lost right after the start, a slow clock. A bar that repeats exactly except for varied hats, like the
-// show's music, so the long first window has to tell bars apart.
+// lost right after the start, a slow clock. A bar that repeats exactly
+// except for varied hats, like the show's music, so the long first window
+// has to tell bars apart.
 #include "heard_audio.h"
 
 #include <gtest/gtest.h>

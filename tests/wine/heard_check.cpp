@@ -56,9 +56,9 @@ const double STEP_TOLERANCE_MS = 5.0;
 
 int s_failures = 0;
 // False when the machine was too slow to serve the sound drivers.
-bool s_judgeTiming = true;
-// True when the play's fine timing (rate, gaps, jumps, lead) is judged.
-bool s_judgeFineTiming = false;
+bool s_machineInTime = true;
+// True with --judge-timing: the plays' timing is judged, not only noted.
+bool s_judgeTiming = false;
 
 // Prints a failed check.
 void Fail(const std::string& what)
@@ -67,22 +67,16 @@ void Fail(const std::string& what)
     ++s_failures;
 }
 
-// A failed check of the timing: a failure only when timing is judged.
+// A failed check of the timing: a failure only when timing is judged and
+// the machine served the sound drivers in time; otherwise noted.
 void FailTiming(const std::string& what)
 {
-    if (s_judgeTiming)
-        Fail(what);
-    else
-        printf("not judged (the machine was too busy): %s\n", what.c_str());
-}
-
-// A failed check of the play's fine timing: a failure only when asked for.
-void FailFineTiming(const std::string& what)
-{
-    if (s_judgeFineTiming)
-        FailTiming(what);
-    else
+    if (!s_judgeTiming)
         printf("noted, not judged (without --judge-timing): %s\n", what.c_str());
+    else if (!s_machineInTime)
+        printf("not judged (the machine was too busy): %s\n", what.c_str());
+    else
+        Fail(what);
 }
 
 // The checks of the recording.
@@ -113,16 +107,16 @@ void CheckPlays(const HeardReport& report, int expectedPlays)
         }
         if (play.recordEnd - play.recordStart >= RATE_MIN_PLAY_SECONDS && std::fabs(play.rate - 1.0) > RATE_TOLERANCE) {
             snprintf(what, sizeof what, "play %d runs at %.4f times real time", number, play.rate);
-            FailFineTiming(what);
+            FailTiming(what);
         }
         if (play.gaps > 0) {
             snprintf(what, sizeof what, "play %d has %d gap(s), the longest %.0f ms", number, play.gaps, play.longestGapMs);
-            FailFineTiming(what);
+            FailTiming(what);
         }
         if (play.largestStepMs > STEP_TOLERANCE_MS) {
             snprintf(what, sizeof what, "play %d jumps: its offset moves by %.1f ms between two windows", number,
                      play.largestStepMs);
-            FailFineTiming(what);
+            FailTiming(what);
         }
     }
     for (double at : report.unmatchedSound) {
@@ -191,7 +185,7 @@ void CheckPositionLead(const char* path, double bytesPerSecond, double low, doub
         if (lead.front() < low || lead.back() > high) {
             char what[160];
             snprintf(what, sizeof what, "window %zu: the demo time's lead leaves [%.3f, %.3f] s", w + 1, low, high);
-            FailFineTiming(what);
+            FailTiming(what);
         }
     }
 }
@@ -214,11 +208,11 @@ int main(int argc, char** argv)
             reports = argv[++i];
         } else if (!strcmp(argv[i], "--lateness") && i + 1 < argc) {
             const double lateness = atof(argv[++i]);
-            s_judgeTiming = lateness <= LATENESS_LIMIT_MS;
+            s_machineInTime = lateness <= LATENESS_LIMIT_MS;
             printf("a sleeping thread woke up to %.1f ms late meanwhile: timing %s\n", lateness,
-                   s_judgeTiming ? "judged" : "not judged");
+                   s_machineInTime ? "judged" : "not judged");
         } else if (!strcmp(argv[i], "--judge-timing")) {
-            s_judgeFineTiming = true;
+            s_judgeTiming = true;
         } else if (!strcmp(argv[i], "--lead") && i + 2 < argc) {
             low = atof(argv[++i]);
             high = atof(argv[++i]);
@@ -230,10 +224,8 @@ int main(int argc, char** argv)
     // A hog at normal priority breaks Wine's sound up while sleeping threads
     // still wake in time, so without --judge-timing only plain silence or
     // the track's absence fails.
-    if (!s_judgeFineTiming) {
-        s_judgeTiming = false;
+    if (!s_judgeTiming)
         printf("timing and plays noted, not judged (run with --judge-timing on a quiet machine)\n");
-    }
     MonoSignal track, recording;
     if (!DecodeOggMono(argv[1], &track)) {
         fprintf(stderr, "heard_check: cannot decode %s\n", argv[1]);
