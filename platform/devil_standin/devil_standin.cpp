@@ -7,8 +7,11 @@
 // ones. Unlike DevIL, which uploads a 1 x 1 image of undefined content for a
 // file it could not load, a failed image gives the texture name 0.
 //
-// Images are kept in a small table for the whole run, as DevIL keeps them;
-// everything here runs at load time on the GL thread.
+// Images are kept in a small table for the whole run, as DevIL keeps them,
+// but an image's pixels are given back once they are in a texture: the show
+// uploads each image once, and the next picture decodes into the same memory
+// (see image_memory.h for why that matters). Binding such an image again
+// decodes its file again. Everything here runs at load time on the GL thread.
 #include <IL/il.h>
 #include <IL/ilut.h>
 
@@ -17,20 +20,34 @@
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include "image_memory.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
+#define STBI_MALLOC AllocateImageMemory
+#define STBI_REALLOC ResizeImageMemory
+#define STBI_FREE FreeImageMemory
 #include "stb_image.h"
 
 namespace {
 
-// One decoded picture: rows bottom first, channels bytes per pixel.
+// Gives stb_image's pixels back to the memory they came from.
+struct PixelsRelease {
+    void operator()(unsigned char* pixels) const { stbi_image_free(pixels); }
+};
+
+// One loaded file and, until it is uploaded, its decoded picture: rows
+// bottom first, channels bytes per pixel.
 struct StandinImage {
+    std::string file;
     int width = 0;
     int height = 0;
     int channels = 0;
-    std::vector<unsigned char> pixels;
+    std::unique_ptr<unsigned char, PixelsRelease> pixels;
 };
 
 // Image 0 is never handed out, as in DevIL.
@@ -69,6 +86,14 @@ bool GlTakesAnyTextureSize()
         return true;
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     return extensions && strstr(extensions, "GL_ARB_texture_non_power_of_two");
+}
+
+// Decodes the image's file into its pixels; false when it cannot.
+bool DecodeFile(StandinImage& image)
+{
+    image.pixels.reset(stbi_load(image.file.c_str(), &image.width, &image.height,
+                                 &image.channels, 0));
+    return image.pixels != nullptr;
 }
 
 }  // namespace
@@ -116,18 +141,11 @@ extern "C" ILboolean ilLoadImage(ILconst_string fileName)
         return IL_FALSE;
     StandinImage& image = s_images[s_boundImage];
     image = StandinImage();
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    unsigned char* pixels = stbi_load(fileName, &width, &height, &channels, 0);
-    if (!pixels)
-        return IL_FALSE;
-    image.width = width;
-    image.height = height;
-    image.channels = channels;
-    image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * channels);
-    stbi_image_free(pixels);
-    return IL_TRUE;
+    image.file = fileName;
+    if (DecodeFile(image))
+        return IL_TRUE;
+    image = StandinImage();
+    return IL_FALSE;
 }
 
 extern "C" ILboolean ilutRenderer(ILenum renderer)
@@ -137,9 +155,11 @@ extern "C" ILboolean ilutRenderer(ILenum renderer)
 
 extern "C" GLuint ilutGLBindTexImage(void)
 {
-    if (s_boundImage == 0 || s_images[s_boundImage].pixels.empty())
+    if (s_boundImage == 0)
         return 0;
-    const StandinImage& image = s_images[s_boundImage];
+    StandinImage& image = s_images[s_boundImage];
+    if (image.file.empty() || (!image.pixels && !DecodeFile(image)))
+        return 0;
     const GLenum format = PixelFormatOf(image.channels);
 
     GLuint texture = 0;
@@ -153,15 +173,16 @@ extern "C" GLuint ilutGLBindTexImage(void)
 
     if (GlTakesAnyTextureSize() || (IsPowerOfTwo(image.width) && IsPowerOfTwo(image.height))) {
         glTexImage2D(GL_TEXTURE_2D, 0, image.channels, image.width, image.height, 0, format,
-                     GL_UNSIGNED_BYTE, image.pixels.data());
+                     GL_UNSIGNED_BYTE, image.pixels.get());
     } else {
         const int width = NextPowerOfTwo(image.width);
         const int height = NextPowerOfTwo(image.height);
         std::vector<unsigned char> scaled(static_cast<size_t>(width) * height * image.channels);
-        gluScaleImage(format, image.width, image.height, GL_UNSIGNED_BYTE, image.pixels.data(),
+        gluScaleImage(format, image.width, image.height, GL_UNSIGNED_BYTE, image.pixels.get(),
                       width, height, GL_UNSIGNED_BYTE, scaled.data());
         glTexImage2D(GL_TEXTURE_2D, 0, image.channels, width, height, 0, format,
                      GL_UNSIGNED_BYTE, scaled.data());
     }
+    image.pixels.reset();
     return texture;
 }

@@ -1,7 +1,9 @@
 // The DevIL stand-in of the Windows build, run against Mesa: it must upload
 // what DevIL's GL layer uploads on Linux (bottom row first, the picture's
 // channel count as internal format, linear filtering, the texture left
-// bound), and give 0 for a file it cannot read or decode.
+// bound), and give 0 for a file it cannot read or decode. Its decoding
+// memory is reused from picture to picture, and an uploaded image's pixels
+// are dropped and decoded again when it is bound a second time.
 #include <IL/il.h>
 #include <IL/ilut.h>
 
@@ -160,6 +162,62 @@ TEST_F(DevilStandinTest, UnreadableFilesGiveZero)
         ILboolean loaded = IL_TRUE;
         EXPECT_EQ(LoadLikeTheShow(path, &loaded), 0u) << path;
         EXPECT_EQ(loaded, IL_FALSE) << path;
+    }
+}
+
+// The texels DevIL's GL layer gives for a picture of 1 to 4 channels, read
+// back as RGBA: GL returns a grey texture's luminance as red, with green and
+// blue 0.
+std::vector<unsigned char> ExpectedRgba(const std::vector<unsigned char>& picture, int width,
+                                        int height, int channels)
+{
+    std::vector<unsigned char> rgba;
+    for (int row = height - 1; row >= 0; --row) {
+        for (int column = 0; column < width; ++column) {
+            const unsigned char* pixel = &picture[(static_cast<size_t>(row) * width + column) * channels];
+            for (int channel = 0; channel < 3; ++channel)
+                rgba.push_back(channels < 3 && channel > 0 ? 0 : pixel[channel]);
+            rgba.push_back(channels == 2 || channels == 4 ? pixel[channels - 1] : 255);
+        }
+    }
+    return rgba;
+}
+
+TEST_F(DevilStandinTest, PicturesDecodeIntoReusedMemoryAndBindAgain)
+{
+    // Large pictures and small, so kept blocks serve smaller and larger
+    // requests; every texel is checked, so stale bytes of an earlier picture
+    // would show.
+    const struct { int width, height, channels; } pictures[] = {
+        { 600, 400, 4 }, { 3, 2, 1 }, { 700, 500, 2 }, { 640, 480, 3 }, { 257, 513, 2 }, { 600, 400, 4 },
+    };
+    unsigned seed = 7;
+    for (const auto& shape : pictures) {
+        std::vector<unsigned char> picture(static_cast<size_t>(shape.width) * shape.height * shape.channels);
+        for (unsigned char& byte : picture) {
+            seed = seed * 1103515245u + 12345u;
+            byte = static_cast<unsigned char>(seed >> 16);
+        }
+        const std::string path = PathOf(("p" + std::to_string(files_.size()) + ".png").c_str());
+        ASSERT_TRUE(stbi_write_png(path.c_str(), shape.width, shape.height, shape.channels,
+                                   picture.data(), shape.width * shape.channels));
+        const std::vector<unsigned char> expected =
+            ExpectedRgba(picture, shape.width, shape.height, shape.channels);
+
+        ILboolean loaded = IL_FALSE;
+        ASSERT_NE(LoadLikeTheShow(path, &loaded), 0u);
+        // The second bind of the same image decodes the file again.
+        for (int bind = 0; bind < 2; ++bind) {
+            if (bind == 1) {
+                ASSERT_NE(ilutGLBindTexImage(), 0u);
+            }
+            GLint width = 0, height = 0;
+            const std::vector<unsigned char> texels = ReadTexture(&width, &height);
+            ASSERT_EQ(width, shape.width);
+            ASSERT_EQ(height, shape.height);
+            EXPECT_TRUE(texels == expected)
+                << shape.width << " x " << shape.height << " x " << shape.channels << ", bind " << bind;
+        }
     }
 }
 
