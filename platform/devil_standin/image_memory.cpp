@@ -75,22 +75,9 @@ void FreeImageMemory(void* block)
 {
     if (!block)
         return;
-    if (CapacityOf(block) >= KEPT_BLOCK_MIN) {
-        if (s_keptCount < KEPT_BLOCK_COUNT) {
-            s_keptBlocks[s_keptCount++] = block;
-            return;
-        }
-        // A full pool keeps the larger block: later pictures are as big.
-        int smallest = 0;
-        for (int i = 1; i < s_keptCount; ++i) {
-            if (CapacityOf(s_keptBlocks[i]) < CapacityOf(s_keptBlocks[smallest]))
-                smallest = i;
-        }
-        if (CapacityOf(s_keptBlocks[smallest]) < CapacityOf(block)) {
-            void* dropped = s_keptBlocks[smallest];
-            s_keptBlocks[smallest] = block;
-            block = dropped;
-        }
+    if (CapacityOf(block) >= KEPT_BLOCK_MIN && s_keptCount < KEPT_BLOCK_COUNT) {
+        s_keptBlocks[s_keptCount++] = block;
+        return;
     }
     free(static_cast<unsigned char*>(block) - HEADER_SIZE);
 }
