@@ -10,9 +10,7 @@
 
 #include <cstring>
 
-// The shell's failure boxes: no owner, caption "Error", OK with the
-// exclamation icon.
-static void ShowShellError(const char* text)
+void ShowShellError(const char* text)
 {
     ShowMessageBox(text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }

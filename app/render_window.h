@@ -5,6 +5,10 @@
 
 #include "app/shell_state.h"
 
+// Shows one of the shell's failure boxes: no owner, caption "Error", OK with
+// the exclamation icon.
+void ShowShellError(const char* text);
+
 // Registers the "OpenGL" window class. Shows "RegisterClassEx Failed!" and
 // returns false when the system refuses it.
 bool RegisterRenderWindowClass(const WindowClassInfo* classInfo);

@@ -9,15 +9,9 @@
 #include "audio/music.h"
 #include "platform/message_box.h"
 #include "soundlib/bass.h"
+#include "timeline/demo_clock.h"
 #include "timeline/show_frame.h"
 #include "timeline/show_state.h"
-
-// The shell's failure boxes: no owner, caption "Error", OK with the
-// exclamation icon.
-static void ShowRunError(const char* text)
-{
-    ShowMessageBox(text, "Error", MB_OK | MB_ICONEXCLAMATION);
-}
 
 // One frame: advances the demo time by the counter time since the previous
 // frame (all of it, including drawing and presenting), draws and presents,
@@ -26,8 +20,7 @@ static void StepFrame(const RenderWindow& record, float counterPeriod, LONGLONG*
 {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    const float frameTime = static_cast<float>(static_cast<double>(now.QuadPart - *lastCounter) * counterPeriod);
-    g_demoTime = g_demoTime + frameTime;
+    AdvanceDemoTime(*lastCounter, now.QuadPart, counterPeriod);
     RenderFrame();
     SwapBuffers(record.deviceContext);
     ReportFrame(g_demoTime, now.QuadPart);
@@ -88,7 +81,7 @@ int WINAPI RunShow(HINSTANCE instance, HINSTANCE, LPSTR, int)
     record.fullscreen = g_displaySettings.fullscreen;
 
     if (!RegisterRenderWindowClass(&classInfo)) {
-        ShowRunError("Error Registering Window Class!");
+        ShowShellError("Error Registering Window Class!");
         ReportExit(-1);
         return -1;
     }
@@ -98,7 +91,7 @@ int WINAPI RunShow(HINSTANCE instance, HINSTANCE, LPSTR, int)
     for (;;) {
         record.fullscreen = g_fullscreenRequest;
         if (CreateRenderWindow(&record) != 1) {
-            ShowRunError("Error Creating OpenGL Window");
+            ShowShellError("Error Creating OpenGL Window");
             g_running = 0;
             return EndRun(classInfo, 0);
         }
@@ -110,7 +103,7 @@ int WINAPI RunShow(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
-        const float counterPeriod = static_cast<float>(1.0 / static_cast<double>(frequency.QuadPart));
+        const float counterPeriod = GetCounterPeriod(frequency.QuadPart);
         LARGE_INTEGER start;
         QueryPerformanceCounter(&start);
 
@@ -124,9 +117,7 @@ int WINAPI RunShow(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
         RunMessagePump(record, counterPeriod, start.QuadPart);
 
-        BASS_ChannelStop(g_musicStream);
-        BASS_StreamFree(g_musicStream);
-        BASS_Free();
+        FreeMusic();
         DestroyRenderWindow(&record);
         ReportTeardown();
 

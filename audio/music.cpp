@@ -43,3 +43,10 @@ float SampleSpectrum()
         level += g_spectrumFrame[i];
     return level;
 }
+
+void FreeMusic()
+{
+    BASS_ChannelStop(g_musicStream);
+    BASS_StreamFree(g_musicStream);
+    BASS_Free();
+}

@@ -23,6 +23,10 @@ extern const char* const MUSIC_FILE;
 // error" and returns false at the first failure; true when the stream is open.
 bool InitMusic();
 
+// Stops and frees the music stream and closes the output device, in that
+// order; the shells' teardown after each run of the show.
+void FreeMusic();
+
 // Requests the spectrum of what is playing now into g_spectrumFrame and
 // returns the sum of its 512 entries, added in index order in single precision.
 float SampleSpectrum();

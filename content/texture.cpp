@@ -11,9 +11,7 @@
 #include "content/texture.h"
 
 #include "content/png_check.h"
-#include "content/show_content.h"
 #include "platform/gl_api.h"
-#include "timeline/caption_schedule.h"
 
 #include <IL/il.h>
 #include <IL/ilut.h>
@@ -37,11 +35,4 @@ TextureId LoadTexture(const char* path)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     return texture;
-}
-
-void LoadCaptionImages()
-{
-    // The sheets hold slots 0 to 10 in order, each naming its own image.
-    for (const CaptionSheet& sheet : CAPTION_SHEETS)
-        g_captionTextures[sheet.slot] = LoadTexture(sheet.file);
 }

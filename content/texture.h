@@ -6,7 +6,7 @@
 // A GL texture name; 0 when an image could not be loaded.
 typedef uint32_t TextureId;
 
-// Number of caption images.
+// Number of caption images (and of caption sheets, one image each).
 enum { CAPTION_SLOT_COUNT = 11 };
 
 // Loads one image file as a GL texture with linear filtering and leaves it
@@ -15,7 +15,3 @@ enum { CAPTION_SLOT_COUNT = 11 };
 // is missing, is not a sound PNG (CheckPngFile) or that DevIL cannot decode.
 // DevIL's GL layer may leave GL_TEXTURE_2D enabled.
 TextureId LoadTexture(const char* path);
-
-// Loads the eleven caption images into g_captionTextures, slot 0 to 10, each
-// from the file its caption sheet names.
-void LoadCaptionImages();

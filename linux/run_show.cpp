@@ -20,6 +20,7 @@
 #include "platform/host_memory.h"
 #include "platform/message_box.h"
 #include "soundlib/bass.h"
+#include "timeline/demo_clock.h"
 #include "timeline/show_frame.h"
 #include "timeline/show_state.h"
 
@@ -43,9 +44,7 @@ struct FrameClock {
 static void StepFrame(const RenderWindow& record, FrameClock* clock)
 {
     const Uint64 now = SDL_GetPerformanceCounter();
-    const float frameTime = static_cast<float>(
-        static_cast<double>(static_cast<int64_t>(now - clock->lastCounter)) * clock->counterPeriod);
-    g_demoTime = g_demoTime + frameTime;
+    AdvanceDemoTime(clock->lastCounter, now, clock->counterPeriod);
     int drawableWidth = 0;
     int drawableHeight = 0;
     GetDrawableSize(record, &drawableWidth, &drawableHeight);
@@ -129,7 +128,7 @@ static int RunShow()
     EndStartupPhase(STARTUP_MUSIC_OPEN);
 
     FrameClock clock;
-    clock.counterPeriod = static_cast<float>(1.0 / static_cast<double>(SDL_GetPerformanceFrequency()));
+    clock.counterPeriod = GetCounterPeriod(SDL_GetPerformanceFrequency());
     clock.lastCounter = SDL_GetPerformanceCounter();
     BeginStartupPhase(STARTUP_MUSIC_START);
     const BOOL playing = BASS_ChannelPlay(g_musicStream, TRUE);
@@ -142,9 +141,7 @@ static int RunShow()
 
     RunEventLoop(&record, &clock);
 
-    BASS_ChannelStop(g_musicStream);
-    BASS_StreamFree(g_musicStream);
-    BASS_Free();
+    FreeMusic();
     ReleaseShowFrame();
     DestroyRenderWindow(&record);
     ReportTeardown();

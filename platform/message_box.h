@@ -3,11 +3,14 @@
 // The core reports the few failures a user must see (a mesh that cannot be
 // opened, the music that cannot be played) through one modal message box.
 // Each host implements ShowMessageBox once:
-//   message_box_win32.cpp   MessageBoxA with no owner window (the program)
-//   message_box_sdl.cpp     SDL's message box, text also on stderr (the
-//                           native Linux player)
-//   message_box_stderr.cpp  "caption: text" on stderr, recorded for tests
-//                           (the offline renderer and the tests)
+//   message_box_sdl.cpp        SDL's message box, text also on stderr (the
+//                              native Linux player)
+//   message_box_stderr.cpp     "caption: text" on stderr, recorded for tests
+//                              (the offline renderer and the tests)
+//   app/message_box_win32.cpp  MessageBoxA with no owner window (the
+//                              Windows program; it lives with the program
+//                              because it also feeds the program's test
+//                              report)
 #pragma once
 
 // Flag values, the same numbers as the Win32 MB_* constants.

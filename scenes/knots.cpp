@@ -24,7 +24,7 @@ static void DrawKnot(const Mesh* knot, float angle, float ax, float ay, float az
     DrawMeshWire(knot);
 }
 
-void SceneKnots(float progress)
+void SceneKnots(float, float progress)
 {
     const double p = progress;
     // Never set back: the width stays in force for everything drawn later.

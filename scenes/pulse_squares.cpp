@@ -4,11 +4,10 @@
 // last second recede a little and pulse five times more strongly.
 #include "scenes/pulse_squares.h"
 #include "scenes/scenes.h"
+#include "scenes/show_random.h"
 
 #include "audio/music.h"
 #include "platform/gl_api.h"
-#include "timeline/show_random.h"
-#include "timeline/show_state.h"
 
 int g_lastSquareIndex = -1;
 float g_squareX[MAX_PULSE_SQUARES];
@@ -66,7 +65,7 @@ static void AddPulseSquare()
     g_squareY[g_lastSquareIndex] = static_cast<float>(ShowRand() % 20 - 10);
 }
 
-void ScenePulseSquares(float progress)
+void ScenePulseSquares(float t, float progress)
 {
     glDisable(GL_TEXTURE_2D);
     const float level = SampleSpectrum();
@@ -80,7 +79,7 @@ void ScenePulseSquares(float progress)
     const float turnTilted = static_cast<float>(p * 500.0);
     for (int i = 0; i <= g_lastSquareIndex; ++i) {
         glLoadIdentity();
-        if (g_demoTime < FINALE_TIME)
+        if (t < FINALE_TIME)
             glTranslatef(g_squareX[i], g_squareY[i], -30.0f);
         else
             glTranslatef(g_squareX[i], g_squareY[i], static_cast<float>(-30.0 - 2.0 * p));
@@ -90,7 +89,7 @@ void ScenePulseSquares(float progress)
         // A fresh spectrum request for every square.
         const double squareLevel = SampleSpectrum();
         double s;
-        if (g_demoTime < FINALE_TIME)
+        if (t < FINALE_TIME)
             s = squareLevel / 10.0 + 1.0;
         else
             s = (1.0 - p) * 20.0 + squareLevel * 0.5;

@@ -3,12 +3,11 @@
 // whose height follows the music; in the last half second the halves jump
 // apart and the column moves behind the viewer.
 #include "scenes/scenes.h"
+#include "scenes/show_random.h"
 
 #include "audio/music.h"
 #include "content/show_content.h"
 #include "platform/gl_api.h"
-#include "timeline/show_random.h"
-#include "timeline/show_state.h"
 
 // Demo time after which the sphere splits.
 static const float SPLIT_TIME = 62.5f;
@@ -56,10 +55,10 @@ static void DrawSparkBatch()
     glEnd();
 }
 
-void SceneSplitSphere(float progress)
+void SceneSplitSphere(float t, float progress)
 {
     float split = 0.0f;
-    if (g_demoTime > SPLIT_TIME)
+    if (t > SPLIT_TIME)
         split = progress;
     glDisable(GL_TEXTURE_2D);
     glColor3f(0.3f, 0.6f, 0.7f);

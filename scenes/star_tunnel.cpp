@@ -3,10 +3,10 @@
 // viewer, every other ring spinning the opposite way.
 #include "scenes/star_tunnel.h"
 #include "scenes/scenes.h"
+#include "scenes/show_random.h"
 
 #include "content/show_content.h"
 #include "platform/gl_api.h"
-#include "timeline/show_random.h"
 
 int g_ringAngles[TUNNEL_RING_COUNT];
 int g_ringReds[TUNNEL_RING_COUNT];
@@ -51,7 +51,7 @@ static void DrawTunnelSparkBatch()
     glEnd();
 }
 
-void SceneStarTunnel(float progress)
+void SceneStarTunnel(float, float progress)
 {
     const double p = progress;
     glDisable(GL_TEXTURE_2D);

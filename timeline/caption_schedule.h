@@ -6,6 +6,8 @@
 // one name.
 #pragma once
 
+#include "content/texture.h"
+
 // One revealable rectangle of a caption image.
 struct CaptionPiece {
     float reveal;  // drawn while the demo time is strictly above this
@@ -24,7 +26,7 @@ struct CaptionSheet {
 };
 
 enum {
-    CAPTION_SHEET_COUNT = 11,
+    CAPTION_SHEET_COUNT = CAPTION_SLOT_COUNT,  // one sheet per caption image
     CAPTION_PIECE_COUNT = 86,
     CAPTION_LAYOUT_WIDTH = 1280,
     CAPTION_LAYOUT_HEIGHT = 720

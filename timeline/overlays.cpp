@@ -32,6 +32,13 @@ static void PopOverlaySpace()
     glPopMatrix();
 }
 
+void LoadCaptionImages()
+{
+    // The sheets hold slots 0 to 10 in order, each naming its own image.
+    for (const CaptionSheet& sheet : CAPTION_SHEETS)
+        g_captionTextures[sheet.slot] = LoadTexture(sheet.file);
+}
+
 void DrawCaptions()
 {
     const float t = g_demoTime;

@@ -1,6 +1,10 @@
 // The caption and credits overlays, drawn flat over the scenes.
 #pragma once
 
+// Loads the eleven caption images into g_captionTextures, slot 0 to 10, each
+// from the file its caption sheet names.
+void LoadCaptionImages();
+
 // Shows the revealed pieces of the caption sheet open at g_demoTime; a sheet
 // whose image could not be loaded (texture 0) shows nothing.
 void DrawCaptions();

@@ -73,13 +73,13 @@ void RenderFrame()
     // Nothing is reset between two scenes: in an overlap the second starts
     // from the state and depth buffer the first left.
     if (IsInSceneWindow(PULSE_SQUARES_WINDOW, t))
-        ScenePulseSquares(GetSceneProgress(PULSE_SQUARES_WINDOW, t));
+        ScenePulseSquares(t, GetSceneProgress(PULSE_SQUARES_WINDOW, t));
     if (IsInSceneWindow(SPLIT_SPHERE_WINDOW, t))
-        SceneSplitSphere(GetSceneProgress(SPLIT_SPHERE_WINDOW, t));
+        SceneSplitSphere(t, GetSceneProgress(SPLIT_SPHERE_WINDOW, t));
     if (IsInSceneWindow(STAR_TUNNEL_WINDOW, t))
-        SceneStarTunnel(GetSceneProgress(STAR_TUNNEL_WINDOW, t));
+        SceneStarTunnel(t, GetSceneProgress(STAR_TUNNEL_WINDOW, t));
     if (IsInSceneWindow(KNOTS_WINDOW, t))
-        SceneKnots(GetSceneProgress(KNOTS_WINDOW, t));
+        SceneKnots(t, GetSceneProgress(KNOTS_WINDOW, t));
     if (IsInSceneWindow(CREDITS_WINDOW, t))
         DrawCredits();
 

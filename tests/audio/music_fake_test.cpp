@@ -1,6 +1,6 @@
 // The music's calls against a recording stand-in for the sound library: the
 // version gate, the exact arguments, the three messages, the stream handle
-// after a failed open, and the spectrum level (a failed request repeats the
+// after a failed open, the teardown's order, and the spectrum level (a failed request repeats the
 // last level; the sum runs in index order in single precision).
 #include <gtest/gtest.h>
 
@@ -42,6 +42,16 @@ TEST_F(MusicCallsTest, OpensTheDeviceAndTheFileWithTheExactArguments)
     EXPECT_EQ(g_fakeBass.calls[1], "BASS_Init(-1,44100,4,0,0)");
     EXPECT_EQ(g_fakeBass.calls[2], "BASS_StreamCreateFile(0,data/vx - orrin lumo.ogg,0,0,0)");
     EXPECT_EQ(g_musicStream, 0x1234u);
+}
+
+TEST_F(MusicCallsTest, TeardownStopsAndFreesTheStreamThenClosesTheDevice)
+{
+    ASSERT_TRUE(InitMusic());
+    g_fakeBass.calls.clear();
+    FreeMusic();
+    const std::vector<std::string> expected = {
+        "BASS_ChannelStop(4660)", "BASS_StreamFree(4660)", "BASS_Free()" };
+    EXPECT_EQ(g_fakeBass.calls, expected);
 }
 
 TEST_F(MusicCallsTest, AnyRevisionOfInterfaceTwoPointThreeIsAccepted)

@@ -9,9 +9,9 @@
 #include "platform/gl_api.h"
 #include "platform/message_record.h"
 #include "scenes/pulse_squares.h"
+#include "scenes/show_random.h"
 #include "test_content.h"
 #include "timeline/show_frame.h"
-#include "timeline/show_random.h"
 
 #include <cmath>
 #include <string>

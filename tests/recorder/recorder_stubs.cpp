@@ -4,8 +4,8 @@
 #include "call_recorder.h"
 
 #include "platform/gl_api.h"
+#include "scenes/show_random.h"
 #include "soundlib/bass.h"
-#include "timeline/show_random.h"
 
 #include <IL/il.h>
 #include <IL/ilut.h>
@@ -108,6 +108,22 @@ GLuint ilutGLBindTexImage()
 }
 
 // ---- The sound library: only the spectrum requests answer anything ----
+// The music's teardown is written into the stream: no frame may make it.
+BOOL BASS_ChannelStop(DWORD handle)
+{
+    RecordCall("BASS_ChannelStop", static_cast<unsigned>(handle));
+    return TRUE;
+}
+BOOL BASS_StreamFree(HSTREAM handle)
+{
+    RecordCall("BASS_StreamFree", static_cast<unsigned>(handle));
+    return TRUE;
+}
+BOOL BASS_Free(void)
+{
+    RecordCall("BASS_Free");
+    return TRUE;
+}
 DWORD BASS_GetVersion(void) { return 0x02030000u; }
 BOOL BASS_Init(int, DWORD, DWORD, void*, const void*) { return FALSE; }
 HSTREAM BASS_StreamCreateFile(BOOL, const void*, DWORD, DWORD, DWORD) { return 0; }

@@ -11,9 +11,9 @@
 #include "platform/message_record.h"
 #include "scenes/pulse_squares.h"
 #include "scenes/scenes.h"
+#include "scenes/show_random.h"
 #include "scenes/star_tunnel.h"
 #include "test_content.h"
-#include "timeline/show_random.h"
 
 #include <cmath>
 #include <limits>
@@ -51,15 +51,14 @@ protected:
     // Runs one frame of scene in the core and in the builder, from the same
     // generator state and level script; the model keeps what it learned.
     ::testing::AssertionResult CompareFrame(float start, float end, const SceneFrame& frame,
-        void (*scene)(float), void (*expect)(ShowModel&, float, float))
+        void (*scene)(float, float), void (*expect)(ShowModel&, float, float))
     {
         const float p = ComputeProgress(start, end, frame.t);
-        g_demoTime = frame.t;
         g_randomState = model_.randomState = 12345u + static_cast<uint32_t>(frame.t * 1000);
         SetSpectrumLevels(frame.levels);
         model_.levels = frame.levels;
         model_.requests = 0;
-        return CompareStreams([&] { scene(p); }, [&] { expect(model_, frame.t, p); });
+        return CompareStreams([&] { scene(frame.t, p); }, [&] { expect(model_, frame.t, p); });
     }
     ShowModel model_ = MakeModelAfterInit();
 };

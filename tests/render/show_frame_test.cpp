@@ -4,11 +4,11 @@
 #include "content/show_content.h"
 #include "platform/message_record.h"
 #include "render_test_support.h"
+#include "scenes/show_random.h"
 #include "scenes/star_tunnel.h"
 #include "test_content.h"
 #include "timeline/caption_schedule.h"
 #include "timeline/show_frame.h"
-#include "timeline/show_random.h"
 #include "timeline/show_state.h"
 #include "timeline/show_table.h"
 

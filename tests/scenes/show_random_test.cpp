@@ -1,5 +1,5 @@
 // The show's one generator: its first values and its range.
-#include "timeline/show_random.h"
+#include "scenes/show_random.h"
 
 #include <gtest/gtest.h>
 

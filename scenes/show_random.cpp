@@ -1,5 +1,5 @@
 // The show's random generator (see show_random.h).
-#include "timeline/show_random.h"
+#include "scenes/show_random.h"
 
 uint32_t g_randomState = 1;
 
