@@ -1,4 +1,5 @@
-// The caption and credits overlays, drawn flat over the scenes.
+// The caption and credits overlays, drawn flat over the scenes, and the
+// loading of the caption images they draw.
 #pragma once
 
 // Loads the eleven caption images into g_captionTextures, slot 0 to 10, each

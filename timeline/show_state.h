@@ -1,5 +1,6 @@
-// Process-wide state of the show that every subsystem reads: the display
-// choice and the demo time. Defined once in show_state.cpp.
+// Process-wide state of the show that the timeline and the hosts read: the
+// display choice and the demo time (the scenes are handed the demo time).
+// Defined once in show_state.cpp.
 #pragma once
 
 #include <cstdint>
