@@ -60,9 +60,10 @@ run: configure-run
 run-windows: configure
 	JOBS=$(JOBS) scripts/run-show --windows $(BUILD_DIR)
 
-# The Debian package of the native player: build/halvane_*.deb.
+# The Debian package of the native player: build/halvane_*.deb (make test
+# builds it too and checks it with lintian).
 deb: configure-run
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target halvane halvane_content
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target halvane halvane_content halvane_package_files
 	cd $(BUILD_DIR) && cpack -G DEB
 
 # The README's picture: a small contact sheet of the show, docs/halvane-sheet.png.

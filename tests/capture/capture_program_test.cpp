@@ -3,6 +3,7 @@
 // 4:3 bars black, --every writing one file per target, a short video). The
 // data folder is an empty one, so every load fails with its message and the
 // show goes on; the video's test writes a small show of its own.
+#include "capture_test_run.h"
 #include "test_content.h"
 
 #include <gtest/gtest.h>
@@ -15,40 +16,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A program run's exit code and everything it printed.
-struct ProgramRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-// Runs a shell command and collects its exit code and standard output.
-ProgramRun RunCommand(const std::string& command)
-{
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// Runs halvane-capture with arguments (already shell-quoted) in folder cwd.
-ProgramRun RunCapture(const std::string& cwd, const std::string& arguments)
-{
-    return RunCommand("cd '" + cwd + "' && '" HALVANE_CAPTURE_PROGRAM "' " + arguments + " 2>&1");
-}
 
 // A fresh folder for one test, with an empty folder "content" beside it.
 class CaptureProgram : public testing::Test {
@@ -236,4 +208,28 @@ TEST_F(CaptureProgram, ShortVideoHoldsEveryFrameUpright)
     EXPECT_LT(piece[1], 60);
     EXPECT_LT(piece[2], 60);
     EXPECT_GT(mirror[1], 200) << "the caption appears flipped";
+}
+
+// An ffmpeg that goes away after taking a few bytes gives the writer EPIPE,
+// not a SIGPIPE that kills the renderer: it says so and exits 1. With no
+// ffmpeg on PATH the video cannot start, which is said at once.
+TEST_F(CaptureProgram, VanishedOrMissingFfmpegFailsTheVideoWithAReason)
+{
+    fs::create_directories(folder / "bin");
+    {
+        std::FILE* script = std::fopen((folder / "bin" / "ffmpeg").c_str(), "w");
+        ASSERT_NE(script, nullptr);
+        std::fputs("#!/bin/sh\nhead -c 1000 >/dev/null\nexit 3\n", script);
+        std::fclose(script);
+    }
+    fs::permissions(folder / "bin" / "ffmpeg", fs::perms::owner_all);
+    struct { std::string path; const char* message; } cases[] = {
+        { (folder / "bin").string() + ":/usr/bin:/bin", "ffmpeg stopped taking frames" },
+        { (folder / "content").string(), "cannot start ffmpeg" },
+    };
+    for (const auto& c : cases) {
+        ProgramRun run = RunCapture(folder, "--data content --until 1 --video v.mp4", "PATH='" + c.path + "'");
+        EXPECT_EQ(run.exitCode, 1) << c.path << ": " << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.path << ": " << run.output;
+    }
 }

@@ -1,7 +1,7 @@
 // The generated pictures: caption sheets transparent outside the rectangles
 // of the caption schedule with dark ink in every rectangle, an opaque credits
-// image, every picture a PNG that the show's structure check accepts, and
-// the title bitmap in the exact form the dialog resource needs.
+// image, every picture a PNG that the show's structure check accepts, the
+// title bitmap in the exact form the dialog resource needs, and the icon.
 #include "content/png_check.h"
 #include "tests/content_gen/content_test_files.h"
 #include "timeline/caption_schedule.h"
@@ -122,7 +122,7 @@ TEST(ContentImages, EveryPictureIsASoundPng)
         EXPECT_TRUE(CheckPngFile((dir + "/" + file).c_str())) << file;
         ++pictures;
     }
-    EXPECT_EQ(pictures, 12);
+    EXPECT_EQ(pictures, 15);  // the twelve the show reads and three icons
 }
 
 TEST(ContentImages, TitleBitmapIsUncompressed24BitBottomUp)
@@ -158,4 +158,40 @@ TEST(ContentImages, TitleBitmapIsUncompressed24BitBottomUp)
         }
     }
     EXPECT_GE(distinct, 200);
+}
+
+// The icon at each size of its theme folder: square RGBA, its corners
+// transparent (the rounded square), its middle opaque and not one colour.
+TEST(ContentImages, IconIsARoundedSquareAtEverySize)
+{
+    const std::string& dir = GetGeneratedDir();
+    ASSERT_FALSE(dir.empty());
+    for (int size : { 48, 128, 256 }) {
+        const std::string side = std::to_string(size);
+        const std::string path = dir + "/resources/icons/hicolor/" + side + "x" + side + "/apps/halvane.png";
+        cairo_surface_t* image = cairo_image_surface_create_from_png(path.c_str());
+        ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << path;
+        ASSERT_EQ(cairo_image_surface_get_format(image), CAIRO_FORMAT_ARGB32) << path;
+        ASSERT_EQ(cairo_image_surface_get_width(image), size);
+        ASSERT_EQ(cairo_image_surface_get_height(image), size);
+        const unsigned char* data = cairo_image_surface_get_data(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        auto pixel = [&](int x, int y) {
+            uint32_t value;
+            std::memcpy(&value, data + y * stride + 4 * x, 4);
+            return value;
+        };
+        for (int corner : { 0, size - 1 })
+            EXPECT_EQ(pixel(corner, corner) >> 24, 0u) << path;
+        int opaque = 0;
+        bool varied = false;
+        for (int y = size / 4; y < size * 3 / 4; ++y)
+            for (int x = size / 4; x < size * 3 / 4; ++x) {
+                opaque += pixel(x, y) >> 24 == 255;
+                varied = varied || pixel(x, y) != pixel(size / 2, size / 2);
+            }
+        EXPECT_EQ(opaque, (size / 2) * (size / 2)) << path;
+        EXPECT_TRUE(varied) << path;
+        cairo_surface_destroy(image);
+    }
 }

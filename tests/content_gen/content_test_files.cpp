@@ -59,6 +59,8 @@ std::vector<std::string> ListVisualFiles()
         "data/sphere_up.obj", "data/sphere_down.obj", "data/startunnel.obj",
         "data/knot1.obj", "data/knot2.obj", "data/knot3.obj", "data/knot4.obj",
         "data/png/credits.png", "resources/title.bmp",
+        "resources/icons/hicolor/48x48/apps/halvane.png", "resources/icons/hicolor/128x128/apps/halvane.png",
+        "resources/icons/hicolor/256x256/apps/halvane.png",
     };
     for (const CaptionSheet& sheet : CAPTION_SHEETS)
         files.push_back(sheet.file);

@@ -6,6 +6,7 @@
 #include "soundlib/bass.h"
 #include "timeline/show_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,10 @@ static struct {
     int channels = 2;
     int rate = 44100;
     uint64_t length = 0;
+    HSTREAM sound = 0;             // the video's sound, read from the start
+    uint64_t soundFrames = 0;      // sample frames it has given
+    bool soundEnded = false;
+    std::vector<int16_t> decoded;  // its samples in the file's channels
 } s_captureMusic;
 
 // Little-endian 32-bit value at p.
@@ -82,6 +87,9 @@ bool OpenCaptureMusic()
         std::fprintf(stderr, "halvane-capture: cannot read the music's format; taking 44.1 kHz stereo\n");
     s_captureMusic.length = BASS_ChannelGetLength(stream);
     g_musicStream = stream;
+    s_captureMusic.sound = BASS_StreamCreateFile(FALSE, MUSIC_FILE, 0, 0, BASS_STREAM_DECODE);
+    s_captureMusic.soundFrames = 0;
+    s_captureMusic.soundEnded = false;
     return true;
 }
 
@@ -108,7 +116,61 @@ void CloseCaptureMusic()
     if (g_musicStream != 0)
         BASS_StreamFree(g_musicStream);
     g_musicStream = 0;
+    if (s_captureMusic.sound != 0)
+        BASS_StreamFree(s_captureMusic.sound);
+    s_captureMusic.sound = 0;
     if (s_captureMusic.deviceOpen)
         BASS_Free();
     s_captureMusic.deviceOpen = false;
+}
+
+bool HasCaptureSound()
+{
+    return s_captureMusic.sound != 0;
+}
+
+int GetCaptureSoundRate()
+{
+    return s_captureMusic.sound != 0 ? s_captureMusic.rate : 44100;
+}
+
+void ReadCaptureSound(int16_t* stereo, int frames)
+{
+    const int channels = s_captureMusic.channels;
+    const size_t frameBytes = 2u * static_cast<size_t>(channels);
+    size_t got = 0;
+    if (s_captureMusic.sound != 0 && !s_captureMusic.soundEnded) {
+        if (s_captureMusic.decoded.size() < static_cast<size_t>(frames) * channels)
+            s_captureMusic.decoded.resize(static_cast<size_t>(frames) * channels);
+        char* bytes = reinterpret_cast<char*>(s_captureMusic.decoded.data());
+        const size_t wanted = frames * frameBytes;
+        while (got < wanted) {
+            DWORD read = BASS_ChannelGetData(s_captureMusic.sound, bytes + got, static_cast<DWORD>(wanted - got));
+            if (read == static_cast<DWORD>(-1) || read == 0) {
+                // The end of what the library decodes: a real run falls
+                // silent here.
+                s_captureMusic.soundEnded = true;
+                break;
+            }
+            got += read;
+        }
+        got /= frameBytes;
+        s_captureMusic.soundFrames += got;
+    }
+    const int16_t* decoded = s_captureMusic.decoded.data();
+    for (size_t k = 0; k < got; ++k) {
+        stereo[2 * k] = decoded[k * channels];
+        stereo[2 * k + 1] = decoded[k * channels + (channels > 1 ? 1 : 0)];
+    }
+    std::fill(stereo + 2 * got, stereo + 2 * static_cast<size_t>(frames), int16_t{ 0 });
+}
+
+double GetCaptureSoundSeconds()
+{
+    return static_cast<double>(s_captureMusic.soundFrames) / s_captureMusic.rate;
+}
+
+bool HasCaptureSoundEnded()
+{
+    return s_captureMusic.soundEnded;
 }

@@ -3,12 +3,18 @@
 // frame, to the music time of that frame, so each spectrum request of the
 // scenes sees what a real run would be playing at that instant. InitMusic
 // is not used: it opens the default output device and a playing stream.
+//
+// A video's sound comes from a second decoding stream of the same file,
+// read from its start in step with the frames: what a real run plays, cut
+// where the library's decoding of a damaged file ends, silent when the
+// library refuses the file.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // Opens the "no sound" device and MUSIC_FILE as a decoding stream and stores
-// it in g_musicStream. When either fails, shows the show's messages for it
+// it in g_musicStream, and a second one for the video's sound. When either fails, shows the show's messages for it
 // ("Bass init error" or "Music opening error", then "Music play error"),
 // leaves g_musicStream at 0 and returns false: the frames then render silent.
 bool OpenCaptureMusic();
@@ -17,8 +23,27 @@ bool OpenCaptureMusic();
 // length). Does nothing while no stream is open.
 void PositionCaptureMusic();
 
-// Frees the stream and the device; safe when nothing was opened.
+// Frees the streams and the device; safe when nothing was opened.
 void CloseCaptureMusic();
+
+// True when the video's sound comes from the music (the library took it).
+bool HasCaptureSound();
+
+// The sample rate of the video's sound: the music's own, or 44.1 kHz when
+// the music does not play.
+int GetCaptureSoundRate();
+
+// Fills stereo with the next frames sample frames (16-bit, interleaved) of
+// what the show plays from the music's start: its first two channels, a
+// mono one on both, as the output mixes them; silence once the music has
+// ended, or throughout when it does not play. Reads on the calling thread.
+void ReadCaptureSound(int16_t* stereo, int frames);
+
+// The seconds of the music's own sound that ReadCaptureSound has given, and
+// whether the music ended there (false while it has more, and when it never
+// played).
+double GetCaptureSoundSeconds();
+bool HasCaptureSoundEnded();
 
 // The stream byte position of a music time: whole sample frames of 16-bit
 // samples, 2 x channels bytes each (44.1 kHz stereo: 176,400 bytes per s).

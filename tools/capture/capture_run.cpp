@@ -36,6 +36,8 @@ struct CapturePass {
     int sheetCount = 0;
     bool video = false;
     int videoFrames = 0;
+    uint64_t soundSent = 0;    // sample frames handed over with the frames
+    std::vector<int16_t> sound;
     std::vector<uint8_t> readback;
     RgbImage frame;
     ContactSheet sheet;
@@ -72,13 +74,19 @@ static bool IsPassPending(const CapturePass& pass)
     return pass.video || pass.atPending || pass.everyNext < pass.everyCount || pass.sheetNext < pass.sheetCount;
 }
 
-// Hands one read-back frame (BGRA, bottom row first) to the video. Returns
-// false, once, when ffmpeg has stopped taking frames.
+// Hands one read-back frame (BGRA, bottom row first) to the video with the
+// sound up to GetVideoSoundEnd: the music starts with the first frame, as
+// it does when the demo clock reads 0.3. Returns false, once, when ffmpeg
+// has stopped taking frames.
 static bool SendVideoFrame(CapturePass* pass, const uint8_t* rgba)
 {
     if (!pass->video)
         return true;
-    if (WriteVideoFrame(rgba)) {
+    const uint64_t soundEnd = GetVideoSoundEnd(pass->videoFrames + 1);
+    const int soundFrames = static_cast<int>(soundEnd - pass->soundSent);
+    ReadCaptureSound(pass->sound.data(), soundFrames);
+    pass->soundSent = soundEnd;
+    if (WriteVideoFrame(rgba, pass->sound.data(), soundFrames)) {
         ++pass->videoFrames;
         return true;
     }
@@ -164,14 +172,14 @@ int RunCapturePass(const CaptureOptions& options)
         StartContactSheet(&pass.sheet, width, height, pass.sheetCount);
 
     if (!options.videoFile.empty()) {
-        FILE* music = std::fopen(MUSIC_FILE, "rb");
-        if (music)
-            std::fclose(music);
-        else
-            std::fprintf(stderr, "halvane-capture: no \"%s\"; the video will be silent\n", MUSIC_FILE);
+        // The sound is what the library plays, never the file behind its
+        // back: a file it refuses gives a silent track of the full length.
+        if (!HasCaptureSound())
+            std::fprintf(stderr, "halvane-capture: \"%s\" does not play; the video will be silent\n", MUSIC_FILE);
         const std::string& settings = options.x264Settings.empty() ? DEFAULT_X264_SETTINGS : options.x264Settings;
-        if (!OpenVideoPipe(options.videoFile, width, height, options.fps, music ? MUSIC_FILE : "", settings))
+        if (!OpenVideoPipe(options.videoFile, width, height, options.fps, GetCaptureSoundRate(), settings))
             return 1;
+        pass.sound.resize(static_cast<size_t>(GetVideoSoundFramesPerFrame()) * 2);
         pass.video = true;
     }
 
@@ -208,6 +216,9 @@ int RunCapturePass(const CaptureOptions& options)
         bool encoded = CloseVideoPipe(&encoderSeconds) && pass.video;
         if (encoded)
             ReportVideo(options, pass.videoFrames, started, encoderSeconds);
+        if (encoded && HasCaptureSoundEnded() && GetCaptureSoundSeconds() < static_cast<double>(pass.videoFrames) / options.fps)
+            std::fprintf(stderr, "halvane-capture: the music ends after %.2f s; the video is silent from there\n",
+                GetCaptureSoundSeconds());
         ok = encoded && ok;
     }
     if (pass.sheetCount > 0) {

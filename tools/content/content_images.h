@@ -1,5 +1,5 @@
-// The generated pictures: the eleven caption sheets, the credits image and
-// the title bitmap of the setup dialog.
+// The generated pictures: the eleven caption sheets, the credits image, the
+// title bitmap of the setup dialog and the program's icon.
 #pragma once
 
 #include "timeline/caption_schedule.h"
@@ -20,3 +20,8 @@ bool WriteCreditsImage(const char* path);
 // Writes the 640 x 360 title picture as an uncompressed 24-bit bottom-up BMP
 // without colour table to path.
 bool WriteTitleBitmap(const char* path);
+
+// Writes the icon as RGBA PNGs into an icon theme folder:
+// themeDir/hicolor/SIZExSIZE/apps/halvane.png for sizes 48, 128 and 256.
+// Returns false when a file fails.
+bool WriteIcons(const char* themeDir);

@@ -4,8 +4,8 @@
 //
 //   halvane-content --out DIR [--only-visuals | --only-music] [--report-words]
 //
-// writes DIR/data/*.obj, DIR/data/png/*.png, DIR/data/<music>.ogg and
-// DIR/resources/title.bmp.
+// writes DIR/data/*.obj, DIR/data/png/*.png, DIR/data/<music>.ogg,
+// DIR/resources/title.bmp and the icon under DIR/resources/icons/hicolor/.
 #include "tools/content/content_images.h"
 #include "tools/content/content_meshes.h"
 #include "tools/content/text_paint.h"
@@ -40,7 +40,7 @@ static bool MakeDirectory(const std::string& path)
     return false;
 }
 
-// Writes the meshes, the twelve pictures and the title bitmap.
+// Writes the meshes, the twelve pictures, the title bitmap and the icon.
 static bool WriteVisuals(const std::string& out)
 {
     const std::string data = out + "/data", png = data + "/png", resources = out + "/resources";
@@ -55,6 +55,7 @@ static bool WriteVisuals(const std::string& out)
     written &= WriteCaptionImages(out.c_str());
     written &= WriteCreditsImage((png + "/credits.png").c_str());
     written &= WriteTitleBitmap((resources + "/title.bmp").c_str());
+    written &= WriteIcons((resources + "/icons").c_str());
     std::printf("halvane-content: meshes and pictures in %.2f s\n", MeasureSeconds(start));
     return written;
 }

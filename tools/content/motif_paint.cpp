@@ -146,3 +146,23 @@ void PaintSquaresMotif(cairo_t* cr, double cx, double cy, double size)
     }
     cairo_restore(cr);
 }
+
+void PaintTitleGround(cairo_t* cr, double cx, double cy, double innerRadius, double outerRadius)
+{
+    cairo_pattern_t* ground = cairo_pattern_create_radial(cx, cy, innerRadius, cx, cy, outerRadius);
+    cairo_pattern_add_color_stop_rgb(ground, 0.0, 0.10, 0.32, 0.38);
+    cairo_pattern_add_color_stop_rgb(ground, 1.0, 0.02, 0.07, 0.11);
+    cairo_set_source(cr, ground);
+    cairo_paint(cr);
+    cairo_pattern_destroy(ground);
+}
+
+void PaintTitleVeil(cairo_t* cr, double cx, double cy, double innerRadius, double outerRadius, double alpha)
+{
+    cairo_pattern_t* veil = cairo_pattern_create_radial(cx, cy, innerRadius, cx, cy, outerRadius);
+    cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.02, 0.05, 0.08, alpha);
+    cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.02, 0.05, 0.08, 0.0);
+    cairo_set_source(cr, veil);
+    cairo_paint(cr);
+    cairo_pattern_destroy(veil);
+}

@@ -1,5 +1,5 @@
 // Small pictures of the show's four scenes, painted with cairo for the
-// credits image and the title bitmap: squares, the split sphere, the ring
+// credits image, the title bitmap and the icon: squares, the split sphere, the ring
 // tunnel and a knot, in the colours the scenes use.
 #pragma once
 
@@ -19,3 +19,11 @@ void PaintSphereMotif(cairo_t* cr, double cx, double cy, double radius);
 
 // A few turned orange squares of the opening scene, in a box of size size.
 void PaintSquaresMotif(cairo_t* cr, double cx, double cy, double size);
+
+// The title picture's ground over the whole clip: deep teal, lighter about
+// (cx, cy) from innerRadius out to outerRadius.
+void PaintTitleGround(cairo_t* cr, double cx, double cy, double innerRadius, double outerRadius);
+
+// The title picture's dark veil: opacity alpha at (cx, cy), fading to none
+// between innerRadius and outerRadius, so what is painted over it reads.
+void PaintTitleVeil(cairo_t* cr, double cx, double cy, double innerRadius, double outerRadius, double alpha);

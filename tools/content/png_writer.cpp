@@ -50,6 +50,21 @@ static void FillRgbRow(const unsigned char* in, int width, unsigned char* row)
     }
 }
 
+// Straight RGBA from premultiplied ARGB32 pixels.
+static void FillRgbaRow(const unsigned char* in, int width, unsigned char* row)
+{
+    for (int x = 0; x < width; ++x) {
+        uint32_t pixel;
+        std::memcpy(&pixel, in + 4 * x, 4);
+        const uint32_t a = pixel >> 24;
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t v = (pixel >> (16 - 8 * c)) & 0xFF;
+            row[4 * x + c] = static_cast<unsigned char>(a == 0 ? 0 : (v * 255 + a / 2) / a);
+        }
+        row[4 * x + 3] = static_cast<unsigned char>(a);
+    }
+}
+
 // Writes surface to path as colour type colourType, rows filled by fill.
 static bool WritePng(const char* path, cairo_surface_t* surface, int colourType, int channels, FillPngRow fill)
 {
@@ -93,4 +108,9 @@ bool WriteGreyAlphaPng(const char* path, cairo_surface_t* surface)
 bool WriteRgbPng(const char* path, cairo_surface_t* surface)
 {
     return WritePng(path, surface, PNG_COLOR_TYPE_RGB, 3, FillRgbRow);
+}
+
+bool WriteRgbaPng(const char* path, cairo_surface_t* surface)
+{
+    return WritePng(path, surface, PNG_COLOR_TYPE_RGB_ALPHA, 4, FillRgbaRow);
 }

@@ -16,3 +16,7 @@ bool WriteGreyAlphaPng(const char* path, cairo_surface_t* surface);
 // Writes an RGB24 surface as an 8-bit RGB PNG. Returns false when the file
 // cannot be written.
 bool WriteRgbPng(const char* path, cairo_surface_t* surface);
+
+// Writes an ARGB32 surface as an 8-bit RGBA PNG with straight (not
+// premultiplied) alpha. Returns false when the file cannot be written.
+bool WriteRgbaPng(const char* path, cairo_surface_t* surface);

@@ -20,22 +20,12 @@ static const int TITLE_HEIGHT = 360;
 // the middle, the show's name and its author.
 static void PaintTitlePicture(cairo_t* cr)
 {
-    cairo_pattern_t* ground = cairo_pattern_create_radial(320, 180, 20, 320, 180, 380);
-    cairo_pattern_add_color_stop_rgb(ground, 0.0, 0.10, 0.32, 0.38);
-    cairo_pattern_add_color_stop_rgb(ground, 1.0, 0.02, 0.07, 0.11);
-    cairo_set_source(cr, ground);
-    cairo_paint(cr);
-    cairo_pattern_destroy(ground);
+    PaintTitleGround(cr, 320.0, 180.0, 20.0, 380.0);
 
     PaintTunnelMotif(cr, 320.0, 180.0, 560.0, 50, 0.55);
 
     // A dark veil behind the letters so the name reads over the rings.
-    cairo_pattern_t* veil = cairo_pattern_create_radial(320, 175, 10, 320, 175, 260);
-    cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.02, 0.05, 0.08, 0.75);
-    cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.02, 0.05, 0.08, 0.0);
-    cairo_set_source(cr, veil);
-    cairo_paint(cr);
-    cairo_pattern_destroy(veil);
+    PaintTitleVeil(cr, 320.0, 175.0, 10.0, 260.0, 0.75);
 
     SetQuietFontOptions(cr);
     const PaintColour shadow = { 0.0, 0.0, 0.0, 0.55 };
