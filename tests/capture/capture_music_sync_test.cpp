@@ -57,7 +57,7 @@ TEST(CaptureMusicSync, ScenesHearTheMusicAtDemoTimeLessPointThree)
     std::fclose(file);
 
     std::string command = "cd '" + folder.string() + "' && '" HALVANE_CAPTURE_PROGRAM
-        "' --from 2.7 --to 2.9 --every 0.2 frames 2>&1";
+        "' --data data --from 2.7 --to 2.9 --every 0.2 frames 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
