@@ -143,8 +143,10 @@ TEST_F(PlayerProgram, WithoutADisplayItSaysSoAndExits1)
         { { "--fullscreen" }, "DISPLAY=" + UnusedDisplay(), "halvane: no display" },
         { {}, "DISPLAY", "halvane: cannot open the display for the setup dialog" },
     };
+    // No Wayland either: its default socket lives in the runtime folder.
+    const std::string runtime = "XDG_RUNTIME_DIR=" + folder.string();
     for (const Case& c : cases) {
-        Program player = StartProgram(HALVANE_PLAYER_PROGRAM, c.args, { c.display, "WAYLAND_DISPLAY" }, output);
+        Program player = StartProgram(HALVANE_PLAYER_PROGRAM, c.args, { c.display, "WAYLAND_DISPLAY", runtime }, output);
         ASSERT_TRUE(WaitForEnd(&player, 20)) << c.display << ": still running";
         const std::string printed = ReadText(output);
         EXPECT_TRUE(WIFEXITED(player.status) && WEXITSTATUS(player.status) == 1) << c.display << "\n" << printed;
@@ -162,7 +164,8 @@ TEST_F(PlayerProgram, WithoutItsDataFolderItSaysWhereItLookedAndExits1)
     std::ofstream(folder / "work/data") << "not a folder";
     const std::string work = (folder / "work").string();
     const std::string command = "cd '" + work + "' && exec '" + player + "' --windowed";
-    Program run = StartProgram("/bin/sh", { "-c", command }, { "DISPLAY", "WAYLAND_DISPLAY" }, output);
+    Program run = StartProgram("/bin/sh", { "-c", command },
+        { "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR=" + folder.string() }, output);
     ASSERT_TRUE(WaitForEnd(&run, 20));
     const std::string printed = ReadText(output);
     EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 1) << printed;
