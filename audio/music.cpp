@@ -28,6 +28,7 @@ bool InitMusic()
     }
     g_musicStream = BASS_StreamCreateFile(FALSE, MUSIC_FILE, 0, 0, 0);
     if (g_musicStream == 0) {
+        NoteMessageFile(MUSIC_FILE);
         ShowMusicMessage("Music opening error");
         return false;
     }

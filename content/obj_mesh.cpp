@@ -104,6 +104,7 @@ bool LoadObjMesh(const char* path, Mesh* mesh)
 {
     FILE* file = std::fopen(path, "r");
     if (!file) {
+        NoteMessageFile(path);
         ShowMessageBox("Error opening .obj file", "App", MESSAGE_OK);
         return false;
     }

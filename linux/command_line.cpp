@@ -20,14 +20,17 @@ static const char USAGE[] =
 "\n"
 "While the show runs: Escape or closing the window ends it; F11 or Alt+Enter\n"
 "switches between fullscreen and windowed, and so does the signal SIGUSR1\n"
-"(kill -USR1 PID). The show ends by itself after three minutes.\n"
+"(kill -USR1 PID). The show ends by itself after three minutes. SIGINT\n"
+"(Ctrl+C) and SIGTERM end the program at any time, by that signal.\n"
 "\n"
 "The content is read from data/ beside the program, else from\n"
 "../share/halvane/data/ beside it, else /usr/share/halvane/data/, else data/\n"
-"in the working directory.\n"
+"in the working directory. A file the show cannot open is named on stderr\n"
+"by its full path, after the message the show gives for it.\n"
 "\n"
-"Exit codes: 0 the show ended or the dialog was left, 1 no display or no GL\n"
-"window, 2 bad arguments.\n";
+"Exit codes: 0 the show ended or the dialog was left, 1 no display, no GL\n"
+"window or no data folder (stderr says where it was looked for), 2 bad\n"
+"arguments, 130 and 143 (as a shell shows them) SIGINT and SIGTERM.\n";
 
 const char* GetPlayerUsage()
 {

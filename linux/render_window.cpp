@@ -5,6 +5,9 @@
 
 #include "linux/test_report.h"
 
+#include <cstdio>
+#include <cstring>
+
 // Asks SDL for the show's pixel format: 8 bits per colour and no alpha
 // channel (a compositor would otherwise blend the window with the desktop
 // where the show's alpha is below one), a 16-bit depth buffer, double
@@ -22,6 +25,32 @@ static void SetPixelFormatAttributes(int samples)
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
+}
+
+// True for SDL's video drivers that show nothing on any screen.
+static bool IsUnseenVideoDriver(const char* driver)
+{
+    return driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"));
+}
+
+bool OpenDisplay()
+{
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "halvane: cannot open the display: %s\n", SDL_GetError());
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (IsUnseenVideoDriver(driver) && !(asked && std::strstr(asked, driver))) {
+        const char* x11 = SDL_getenv("DISPLAY");
+        const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+        std::fprintf(stderr, "halvane: no display: neither an X display (DISPLAY=%s) nor a Wayland one "
+            "(WAYLAND_DISPLAY=%s) can be reached\n", x11 ? x11 : "unset", wayland ? wayland : "unset");
+        SDL_Quit();
+        return false;
+    }
+    return true;
 }
 
 // Makes a hidden window with a current GL context for one sample count;

@@ -6,6 +6,13 @@
 
 #include "linux/shell_state.h"
 
+// Starts SDL's video on a display the user can see. Where no X or Wayland
+// display can be reached SDL falls back to its offscreen driver, and the
+// show would run unseen; that is refused unless SDL_VIDEODRIVER asks for it.
+// SDL's own SIGINT and SIGTERM handlers are left out (shell_signals.h has the
+// player's). Returns false, with the reason on stderr and SDL shut down.
+bool OpenDisplay();
+
 // Creates the window in the record's mode and its GL context (a
 // compatibility context, double-buffered, with a depth buffer), makes the
 // context current and shows the window. Multisampling is asked for with 4

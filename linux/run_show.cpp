@@ -9,14 +9,14 @@
 // the context, the content and the music go on.
 #include "audio/music.h"
 #include "linux/command_line.h"
-#include "linux/data_folder.h"
-#include "linux/fullscreen_signal.h"
 #include "linux/present_frame.h"
 #include "linux/render_window.h"
 #include "linux/setup_dialog.h"
+#include "linux/shell_signals.h"
 #include "linux/shell_state.h"
 #include "linux/startup_timing.h"
 #include "linux/test_report.h"
+#include "platform/data_folder.h"
 #include "platform/host_memory.h"
 #include "platform/message_box.h"
 #include "soundlib/bass.h"
@@ -66,7 +66,7 @@ static void StepFrame(const RenderWindow& record, FrameClock* clock)
 static void RunEventLoop(RenderWindow* record, FrameClock* clock)
 {
     bool firstFrame = true;
-    while (g_running) {
+    while (g_running && !g_stopSignal) {
         if (g_fullscreenSignalled) {
             g_fullscreenSignalled = 0;
             ToggleFullscreen(record);
@@ -95,10 +95,8 @@ static void RunEventLoop(RenderWindow* record, FrameClock* clock)
 // no GL window can be had.
 static int RunShow()
 {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "halvane: cannot open the display: %s\n", SDL_GetError());
+    if (!OpenDisplay())
         return 1;
-    }
     RenderWindow record = {};
     record.title = "Halvane";
     record.width = g_displaySettings.windowWidth;
@@ -139,6 +137,7 @@ static int RunShow()
         ShowMessageBox("Music play error", nullptr, MESSAGE_OK);
     }
 
+    DeferStopSignals();
     RunEventLoop(&record, &clock);
 
     FreeMusic();
@@ -151,10 +150,10 @@ static int RunShow()
 
 int main(int argc, char** argv)
 {
-    // Before anything else: it may start the program again.
-    TuneHostMemory(argv);
-    // Next, so that SIGUSR1 never ends the process.
-    InstallFullscreenSignal();
+    TuneHostMemory();
+    // First, so that SIGUSR1 never ends the process and SIGINT and SIGTERM
+    // always do.
+    InstallShellSignals();
 
     PlayerOptions options;
     std::string error;
@@ -171,6 +170,13 @@ int main(int argc, char** argv)
     OpenTestReport();
     if (options.reportTiming)
         EnableStartupTiming();
+    // Before any window: without its content the show has nothing to play.
+    std::string dataError;
+    if (!EnterDataFolder(std::string(), &dataError)) {
+        std::fprintf(stderr, "halvane: %s\n", dataError.c_str());
+        ReportExit(1);
+        return 1;
+    }
 
     if (options.skipDialog) {
         g_displaySettings = options.display;
@@ -184,8 +190,11 @@ int main(int argc, char** argv)
     }
     ReportSetupChoice(g_displaySettings);
 
-    EnterDataFolder();
-    const int exitCode = RunShow();
+    int exitCode = RunShow();
+    // Stopped by a signal: torn down, and ended by that signal.
+    if (g_stopSignal)
+        exitCode = 128 + g_stopSignal;
     ReportExit(exitCode);
+    RaiseStopSignal();
     return exitCode;
 }

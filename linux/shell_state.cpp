@@ -3,3 +3,4 @@
 
 int32_t g_running = 0;
 volatile sig_atomic_t g_fullscreenSignalled = 0;
+volatile sig_atomic_t g_stopSignal = 0;

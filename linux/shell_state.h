@@ -1,7 +1,7 @@
 // The native player's records and process-wide flags: the render window
 // record and the flags that the run loop, the window's event handling and
-// the fullscreen signal share. Defined in shell_state.cpp. Everything but
-// the signal flag is used on the program's one thread only.
+// the signal handlers share. Defined in shell_state.cpp. Everything but
+// the signal flags is used on the program's one thread only.
 #pragma once
 
 #include <SDL.h>
@@ -28,3 +28,7 @@ extern int32_t g_running;
 // Set by the SIGUSR1 handler, taken (and cleared) by the run loop, which
 // then toggles fullscreen: a handler may do nothing more than this.
 extern volatile sig_atomic_t g_fullscreenSignalled;
+
+// The SIGINT or SIGTERM that asked the run loop to stop (shell_signals.h); 0
+// while none has. Set by the handler, read by the run loop and main.
+extern volatile sig_atomic_t g_stopSignal;

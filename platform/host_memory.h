@@ -9,10 +9,6 @@
 #pragma once
 
 // Keeps freed blocks of up to 32 MB in the heap instead of returning them to
-// the system, and, through the C library's tunables, asks for 2 MB pages on
-// the heap. Tunables are read only when a process starts, so when they are
-// not set yet this sets them and starts the program again in the same
-// process (same id, same arguments); it returns when they are in place, when
-// the environment already names the page setting (the user's choice wins),
-// or when starting again fails. Call it first in main.
-void TuneHostMemory(char** argv);
+// the system, so that a block freed and asked for again keeps its pages.
+// Call it first in main, before the heap grows.
+void TuneHostMemory();

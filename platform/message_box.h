@@ -22,3 +22,9 @@ enum : unsigned int {
 // Shows text in a modal box and returns once it is dismissed. caption may be
 // null: the box then carries the system's default title.
 void ShowMessageBox(const char* text, const char* caption, unsigned int flags);
+
+// Names the file the next message is about (one that could not be opened or
+// played), so that a host which writes its messages to stderr can add where
+// that file was looked for; the box's text stays the show's own. path must
+// live until that message is shown; the next ShowMessageBox forgets it.
+void NoteMessageFile(const char* path);

@@ -2,10 +2,12 @@
 // which messages appeared and in which order. Only the stderr host has it.
 #pragma once
 
-// One shown message: its text, caption ("" when there was none) and flags.
+// One shown message: its text, caption ("" when there was none), the full
+// path of the file it was about ("" when none was noted) and flags.
 struct ShownMessage {
     char text[128];
     char caption[64];
+    char file[512];
     unsigned int flags;
 };
 

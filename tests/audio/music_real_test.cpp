@@ -13,6 +13,7 @@
 
 #include "audio/music.h"
 #include "ogg_test_file.h"
+#include "platform/data_folder.h"
 #include "platform/message_record.h"
 #include "soundlib/bass.h"
 
@@ -70,6 +71,7 @@ TEST_F(MusicOnLibraryTest, MissingFileThenTeardownDoesNoHarm)
     EXPECT_FALSE(InitMusic());
     ASSERT_EQ(CountShownMessages(), 1);
     EXPECT_STREQ(GetShownMessage(0)->text, "Music opening error");
+    EXPECT_EQ(std::string(GetShownMessage(0)->file), ResolveContentPath(MUSIC_FILE));
     EXPECT_EQ(g_musicStream, 0u);
     // The shell plays regardless, which fails ("Music play error" is its own).
     EXPECT_FALSE(BASS_ChannelPlay(g_musicStream, TRUE));

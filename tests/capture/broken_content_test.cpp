@@ -2,7 +2,8 @@
 // frame per second of demo time, in a small window) with one of its twenty
 // content files missing, empty, cut in half or replaced by random bytes, and
 // with the damaged music and picture files found so far. Each run must give
-// exactly the messages the show gives for that file, in their order, reach
+// exactly the messages the show gives for that file, in their order, each
+// followed by the file's full path where it is about the file, reach
 // 180 s and exit 0; in the sanitizer build, where this runs, any report of
 // the sanitizers also ends the run with another exit code and extra lines.
 #include "test_content.h"
@@ -210,7 +211,14 @@ TEST_P(BrokenContent, ShowSaysWhatTheShowSaysAndRunsToItsEnd)
         if (line.rfind("halvane-capture", 0) != 0)
             messages.push_back(line);
     }
-    EXPECT_EQ(messages, c.messages) << all;
+    // A message about the damaged file names it by its full path.
+    std::vector<std::string> expected;
+    for (const std::string& message : c.messages) {
+        expected.push_back(message);
+        if (message == MESH_MISSING[0] || message == MUSIC_REFUSED[0])
+            expected.push_back("  file: " + (fs::canonical(data) / c.file).string());
+    }
+    EXPECT_EQ(messages, expected) << all;
     EXPECT_EQ(run.exitCode, 0) << all;
     EXPECT_NE(all.find("the frame at demo time 180.3"), std::string::npos) << all;
     if (!HasFailure())

@@ -76,7 +76,7 @@ TEST(CaptureMusicSync, ScenesHearTheMusicAtDemoTimeLessPointThree)
     // 2.5 s of silence, then 1.5 s of noise.
     ASSERT_TRUE(WriteNoiseTrack(folder / "data" / "vx - orrin lumo.ogg", 2.5, 4.0));
 
-    ProgramRun run = RunCapture(folder.string(), "--from 2.7 --to 2.9 --every 0.2 frames");
+    ProgramRun run = RunCapture(folder.string(), "--data data --from 2.7 --to 2.9 --every 0.2 frames");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(run.output.find("Music"), std::string::npos) << run.output;
 

@@ -28,14 +28,14 @@ TEST(CaptureOptions, OutputsAndSettingsAreRead)
 {
     CaptureOptions o;
     std::string error;
-    ASSERT_EQ(Parse({ "--at", "13.5", "a.png", "--video", "v.mp4", "--sheet", "s.png", "--fps", "30",
+    ASSERT_EQ(Parse({ "--at", "13.5", "a.png", "--video", "v.mp4", "--sheet", "s.PNG", "--fps", "30",
         "--aspect", "4:3", "--data", "/d", "--until", "100", "--samples", "8" }, &o, &error), CAPTURE_PARSE_OK)
         << error;
     EXPECT_TRUE(o.hasAt);
     EXPECT_DOUBLE_EQ(o.atTime, 13.5);
     EXPECT_EQ(o.atFile, "a.png");
     EXPECT_EQ(o.videoFile, "v.mp4");
-    EXPECT_EQ(o.sheetFile, "s.png");
+    EXPECT_EQ(o.sheetFile, "s.PNG");
     EXPECT_EQ(o.fps, 30);
     EXPECT_TRUE(o.fourThree);
     EXPECT_EQ(o.dataDir, "/d");
@@ -136,6 +136,10 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithAReason)
     ExpectRefused({ "--at", "50", "a.png", "--until", "40" }, "--at lies after --until");
     ExpectRefused({ "--every", "1", "d", "--to", "50", "--until", "40" }, "--to lies after --until");
     ExpectRefused({ "--profile", "p.png" }, "give both");
+    ExpectRefused({ "--at", "1", "x.jpg" }, "--at: 'x.jpg' does not end in .png");
+    ExpectRefused({ "--sheet", "s.png.gz" }, "--sheet: 's.png.gz' does not end in .png");
+    ExpectRefused({ "--at", "1", ".png" }, "does not end in .png");
+    ExpectRefused({ "--bench", "--profile", "p.svg" }, "--profile: 'p.svg'");
     ExpectRefused({ "--startup", "--bench" }, "give it alone");
     ExpectRefused({ "--startup", "--at", "1", "a.png" }, "give it alone");
     ExpectRefused({ "--x264", "-crf 20", "--bench" }, "give both");

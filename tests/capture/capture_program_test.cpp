@@ -94,6 +94,7 @@ TEST_F(CaptureProgram, BadArgumentsExitWithCode2AndAMessage)
         { "--fps fast --bench", "--fps" },
         { "--at 1 nowhere/x.png", "no folder" },
         { "--data missing-folder --at 1 x.png", "--data: 'missing-folder' is not a folder" },
+        { "--at 1 x.jpg", "--at: 'x.jpg' does not end in .png" },
     };
     for (const auto& c : cases) {
         ProgramRun run = RunCapture(folder, c.arguments);
@@ -102,6 +103,30 @@ TEST_F(CaptureProgram, BadArgumentsExitWithCode2AndAMessage)
         EXPECT_NE(run.output.find("--help"), std::string::npos) << c.arguments;
     }
     EXPECT_FALSE(fs::exists(folder / "x.png"));
+    EXPECT_FALSE(fs::exists(folder / "x.jpg"));
+}
+
+// Started from another folder with no --data, it finds the content beside
+// itself, as the player does; a copy with no content anywhere it looks says
+// where it looked and exits 1.
+TEST_F(CaptureProgram, FindsItsDataAsThePlayerDoesOrSaysWhereItLooked)
+{
+    ProgramRun found = RunCapture(folder, "--width 320 --samples 1 --at 0.3 found.png");
+    ASSERT_EQ(found.exitCode, 0) << found.output;
+    EXPECT_EQ(found.output.find("Error"), std::string::npos) << found.output;
+    EXPECT_TRUE(fs::exists(folder / "found.png"));
+
+    if (fs::exists("/usr/share/halvane/data"))
+        GTEST_SKIP() << "the package is installed: its data folder would be found";
+    fs::create_directories(folder / "bin");
+    fs::copy_file(HALVANE_CAPTURE_PROGRAM, folder / "bin/halvane-capture");
+    ProgramRun lost = RunCommand("cd '" + folder.string() + "/content' && ../bin/halvane-capture --at 1 lost.png 2>&1");
+    EXPECT_EQ(lost.exitCode, 1) << lost.output;
+    for (const std::string& line : { std::string("halvane-capture: the show's data folder was not found"),
+             "  " + folder.string() + "/bin/data (beside the program): not there\n",
+             "  " + folder.string() + "/content/data (the working directory): not there\n" })
+        EXPECT_NE(lost.output.find(line), std::string::npos) << line << " in:\n" << lost.output;
+    EXPECT_FALSE(fs::exists(folder / "content/lost.png"));
 }
 
 TEST_F(CaptureProgram, FirstFrameIsWhite)
@@ -110,8 +135,13 @@ TEST_F(CaptureProgram, FirstFrameIsWhite)
     fs::create_directories(folder / "elsewhere" / "data");
     ProgramRun run = RunCapture(folder, "--data elsewhere/data --at 0.3 first.png");
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    // The empty data folder: the loaders said so, and the show went on.
-    EXPECT_NE(run.output.find("Error opening .obj file"), std::string::npos) << run.output;
+    // The empty data folder: the loaders said so, naming each file by its
+    // full path, and the show went on.
+    const std::string data = fs::canonical(folder / "elsewhere/data").string();
+    EXPECT_NE(run.output.find("App: Error opening .obj file\n  file: " + data + "/knot4.obj\n"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Music opening error\n  file: " + data + "/vx - orrin lumo.ogg\n"), std::string::npos)
+        << run.output;
     Picture p;
     ASSERT_TRUE(LoadPicture(folder / "first.png", &p));
     EXPECT_EQ(p.width, 1280);

@@ -1,6 +1,7 @@
 // The OBJ loader: chunking, counting, parsing, index conversion, the missing
 // file's message, and its guards against surplus entries and reloading.
 #include "content/mesh.h"
+#include "platform/data_folder.h"
 #include "platform/message_box.h"
 #include "platform/message_record.h"
 #include "test_content.h"
@@ -87,6 +88,9 @@ TEST_F(ObjMeshTest, MissingFileShowsMessageAndLeavesMeshAlone)
     EXPECT_STREQ(GetShownMessage(0)->text, "Error opening .obj file");
     EXPECT_STREQ(GetShownMessage(0)->caption, "App");
     EXPECT_EQ(GetShownMessage(0)->flags, static_cast<unsigned>(MESSAGE_OK));
+    // The message names the file by its full path (for stderr).
+    EXPECT_EQ(std::string(GetShownMessage(0)->file), ResolveContentPath(missing.c_str()));
+    EXPECT_EQ(std::string(GetShownMessage(0)->file).front(), '/');
     // The model loaded before is still there.
     ExpectCounts(3, 3, 1);
     EXPECT_EQ(mesh_.positionIndices[2], 2);

@@ -1,7 +1,8 @@
-// The native player's command line, frame fitting and data folder search.
+// The native player's command line and frame fitting, and the data folder
+// search the player and the offline renderer share.
 #include "linux/command_line.h"
-#include "linux/data_folder.h"
 #include "linux/frame_fit.h"
+#include "platform/data_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -111,36 +112,64 @@ TEST(FrameFit, LargestCentredRectangleOfTheFrameShape)
     }
 }
 
-// The executable's own folder first, then ../share/halvane beside it; a
-// folder without data/ is passed over.
-TEST(DataFolder, ExecutableFolderThenSharedFolder)
+// The executable's own folder, then ../share/halvane beside it, the system's
+// folder and the working directory; a place whose data/ is missing or is
+// not a folder is passed over, and a place is listed once.
+TEST(DataFolder, ExecutableFolderThenSharedFolderThenWorkingDirectory)
 {
     char pattern[] = "/tmp/halvane-data-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string root = pattern;
-    const std::string build = root + "/build";
     const std::string bin = root + "/usr/bin";
-    ASSERT_EQ(mkdir(build.c_str(), 0700), 0);
-    ASSERT_EQ(mkdir((build + "/data").c_str(), 0700), 0);
-    ASSERT_EQ(mkdir((root + "/usr").c_str(), 0700), 0);
-    ASSERT_EQ(mkdir(bin.c_str(), 0700), 0);
-    ASSERT_EQ(mkdir((root + "/usr/share").c_str(), 0700), 0);
-    ASSERT_EQ(mkdir((root + "/usr/share/halvane").c_str(), 0700), 0);
+    const std::string share = root + "/usr/share/halvane";
+    const std::string work = root + "/work";
+    for (const std::string& folder : { bin, share, work })
+        ASSERT_EQ(std::system(("mkdir -p '" + folder + "'").c_str()), 0);
 
-    EXPECT_EQ(FindDataParent(build), build);
-    // No data/ yet under share: what is found is not this tree's.
-    EXPECT_NE(FindDataParent(bin), bin + "/../share/halvane");
-    ASSERT_EQ(mkdir((root + "/usr/share/halvane/data").c_str(), 0700), 0);
-    EXPECT_EQ(FindDataParent(bin), bin + "/../share/halvane");
+    const std::vector<DataPlace> places = ListDataPlaces(bin + "/", work);
+    std::vector<std::string> parents;
+    for (const DataPlace& place : places)
+        parents.push_back(place.parent);
+    EXPECT_EQ(parents, (std::vector<std::string>{ bin, share, "/usr/share/halvane", work }));
+    EXPECT_STREQ(places[0].reason, "beside the program");
+    EXPECT_EQ(ListDataPlaces(bin, bin).size(), 3u);
+    EXPECT_EQ(ListDataPlaces("", work).size(), 2u);
 
-    rmdir((root + "/usr/share/halvane/data").c_str());
-    rmdir((root + "/usr/share/halvane").c_str());
-    rmdir((root + "/usr/share").c_str());
-    rmdir(bin.c_str());
-    rmdir((root + "/usr").c_str());
-    rmdir((build + "/data").c_str());
-    rmdir(build.c_str());
-    rmdir(root.c_str());
+    // Only the last place, then the shared one before it, then the first;
+    // a file named data is no data folder.
+    const bool systemHasData = FindDataParent({ places[2] }) == places[2].parent;
+    ASSERT_EQ(mkdir((work + "/data").c_str(), 0700), 0);
+    EXPECT_EQ(FindDataParent(places), systemHasData ? places[2].parent : work);
+    ASSERT_EQ(mkdir((share + "/data").c_str(), 0700), 0);
+    EXPECT_EQ(FindDataParent(places), share);
+    ASSERT_EQ(std::system(("touch '" + bin + "/data'").c_str()), 0);
+    EXPECT_EQ(FindDataParent(places), share);
+    ASSERT_EQ(unlink((bin + "/data").c_str()), 0);
+    ASSERT_EQ(mkdir((bin + "/data").c_str(), 0700), 0);
+    EXPECT_EQ(FindDataParent(places), bin);
+
+    ASSERT_EQ(std::system(("rm -rf '" + root + "'").c_str()), 0);
+}
+
+// A content path is named from the root with its folder's links resolved
+// (the offline renderer reaches a --data folder through a link), whether
+// the file exists or not.
+TEST(DataFolder, ContentPathsAreNamedInFull)
+{
+    char pattern[] = "/tmp/halvane-path-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    ASSERT_EQ(mkdir((root + "/content").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((root + "/work").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((root + "/content").c_str(), (root + "/work/data").c_str()), 0);
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir((root + "/work").c_str()), 0);
+    EXPECT_EQ(ResolveContentPath("data/knot1.obj"), root + "/content/knot1.obj");
+    EXPECT_EQ(ResolveContentPath("data/missing/knot1.obj"), "data/missing/knot1.obj");
+    EXPECT_EQ(ResolveContentPath("/etc/../etc/hostname"), "/etc/hostname");
+    ASSERT_EQ(chdir(previous), 0);
+    ASSERT_EQ(std::system(("rm -rf '" + root + "'").c_str()), 0);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // contact sheet or an H.264 video, or times it (--bench, --startup). See
 // --help.
 //
-// Initialization: options, the data folder, a headless GL context of the
-// window size (4 samples per pixel unless --samples says otherwise),
-// InitShow, the music as a decoding stream.
+// Initialization: options, the data folder (--data, or found where the
+// player finds its own), a headless GL context of the window size (4
+// samples per pixel unless --samples says otherwise), InitShow, the music
+// as a decoding stream.
 // Update/Draw: one render pass at a fixed frame rate (capture_run.cpp).
 // De-Initialization: music, context, the data folder's link.
+#include "platform/data_folder.h"
 #include "platform/headless_gl.h"
 #include "platform/host_memory.h"
 #include "timeline/show_frame.h"
@@ -18,15 +20,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
-
-// The folder made to give a differently named data folder the name "data".
-static std::string s_linkFolder;
 
 // Prints a bad-argument message and returns exit code 2.
 static int RefuseArguments(const std::string& message)
@@ -62,54 +59,9 @@ static bool AnchorOutputPath(std::string* path, bool isFolder, std::string* erro
     return true;
 }
 
-// Makes the show's relative "data/..." paths reach dataDir: the cwd becomes
-// its parent when it is named data, else a fresh temporary folder holding a
-// link named data to it.
-static bool EnterDataFolder(const std::string& dataDir, std::string* error)
-{
-    std::error_code ec;
-    fs::path folder = fs::absolute(dataDir, ec).lexically_normal();
-    if (ec || !fs::is_directory(folder)) {
-        *error = "--data: '" + dataDir + "' is not a folder";
-        return false;
-    }
-    if (folder.has_filename() == false)
-        folder = folder.parent_path();
-    if (folder.filename() == "data") {
-        fs::current_path(folder.parent_path(), ec);
-    } else {
-        char pattern[] = "/tmp/halvane-capture-XXXXXX";
-        if (!mkdtemp(pattern)) {
-            *error = "cannot make a temporary folder for the data link";
-            return false;
-        }
-        s_linkFolder = pattern;
-        fs::create_directory_symlink(folder, s_linkFolder + "/data", ec);
-        if (!ec)
-            fs::current_path(s_linkFolder, ec);
-    }
-    if (ec) {
-        *error = "--data: cannot use '" + dataDir + "': " + ec.message();
-        return false;
-    }
-    return true;
-}
-
-// Removes the temporary data link, if one was made.
-static void LeaveDataFolder()
-{
-    if (s_linkFolder.empty())
-        return;
-    std::error_code ec;
-    fs::current_path("/", ec);
-    fs::remove(s_linkFolder + "/data", ec);
-    fs::remove(s_linkFolder, ec);
-    s_linkFolder.clear();
-}
-
 int main(int argc, char** argv)
 {
-    TuneHostMemory(argv);
+    TuneHostMemory();
     CaptureOptions options;
     std::string error;
     CaptureParseResult parsed = ParseCaptureOptions(argc, argv, &options, &error);
@@ -123,8 +75,14 @@ int main(int argc, char** argv)
         || !AnchorOutputPath(&options.videoFile, false, &error) || !AnchorOutputPath(&options.everyDir, true, &error)
         || !AnchorOutputPath(&options.profileFile, false, &error))
         return RefuseArguments(error);
-    if (!options.dataDir.empty() && !EnterDataFolder(options.dataDir, &error))
-        return RefuseArguments(error);
+    // A --data that cannot be used is a bad argument; no content found where
+    // the player would find it is a failure to render.
+    if (!EnterDataFolder(options.dataDir, &error)) {
+        if (!options.dataDir.empty())
+            return RefuseArguments(error);
+        std::fprintf(stderr, "halvane-capture: %s\n", error.c_str());
+        return 1;
+    }
 
     g_displaySettings = options.fourThree ? DISPLAY_4_3 : DISPLAY_16_9;
     if (options.width != 0) {

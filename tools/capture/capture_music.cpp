@@ -79,8 +79,10 @@ bool OpenCaptureMusic()
         return ReportMusicFailure("Bass init error");
     s_captureMusic.deviceOpen = true;
     HSTREAM stream = BASS_StreamCreateFile(FALSE, MUSIC_FILE, 0, 0, BASS_STREAM_DECODE);
-    if (stream == 0)
+    if (stream == 0) {
+        NoteMessageFile(MUSIC_FILE);
         return ReportMusicFailure("Music opening error");
+    }
     s_captureMusic.channels = 2;
     s_captureMusic.rate = 44100;
     if (!ReadVorbisFormat(MUSIC_FILE, &s_captureMusic.channels, &s_captureMusic.rate))

@@ -4,6 +4,7 @@
 #include "timeline/show_state.h"
 #include "tools/capture/capture_video.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -61,7 +62,10 @@ static const char USAGE[] =
 "                         such buffer; --bench prints what it got)\n"
 "  --data DIR             the folder holding the show's content (the one that\n"
 "                         has sphere_up.obj, png/, the music), whatever its\n"
-"                         name; default: data/ in the working directory.\n"
+"                         name; default: the data/ the player finds, beside\n"
+"                         the program, in ../share/halvane beside it, in\n"
+"                         /usr/share/halvane, or in the working directory\n"
+"                         (exit 1 naming where it looked when none is).\n"
 "                         Output paths still resolve against the working\n"
 "                         directory\n"
 "  -h, --help             this text\n"
@@ -80,7 +84,9 @@ static const char USAGE[] =
 "\n"
 "Messages: what the show would show in a message box (a mesh or the music\n"
 "that cannot be opened) is printed on stderr as \"caption: text\", or as the\n"
-"text alone when the box has no caption, and the show goes on.\n"
+"text alone when the box has no caption, followed by \"  file: PATH\" when\n"
+"it is about a file, and the show goes on. Pictures are PNG files: a\n"
+"picture's name must end in .png.\n"
 "\n"
 "Exit codes: 0 done, 1 rendering or writing failed, 2 bad arguments.\n";
 
@@ -115,6 +121,31 @@ static bool ParseDemoTime(const char* option, const char* text, double* value, s
         return false;
     }
     return true;
+}
+
+// True when a picture's file name ends in .png (any case): the pictures are
+// written as PNG, and a name that promises another format is refused rather
+// than filled with PNG bytes.
+static bool IsPngName(const std::string& name)
+{
+    static const char SUFFIX[] = ".png";
+    const size_t length = sizeof SUFFIX - 1;
+    if (name.size() <= length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - length + i])) != SUFFIX[i])
+            return false;
+    }
+    return true;
+}
+
+// Fails with a message naming the option when a picture's name is not .png.
+static bool RefuseNonPngName(const char* option, const std::string& name, std::string* error)
+{
+    if (name.empty() || IsPngName(name))
+        return true;
+    *error = std::string(option) + ": '" + name + "' does not end in .png; pictures are written as PNG only";
+    return false;
 }
 
 // Fails with a message when an option that takes one output is given twice.
@@ -338,5 +369,8 @@ CaptureParseResult ParseCaptureOptions(int argc, const char* const* argv,
     }
     if (options->help)
         return CAPTURE_PARSE_HELP;
+    if (!RefuseNonPngName("--at", options->atFile, error) || !RefuseNonPngName("--sheet", options->sheetFile, error)
+        || !RefuseNonPngName("--profile", options->profileFile, error))
+        return CAPTURE_PARSE_ERROR;
     return CheckCaptureOptions(options, error) ? CAPTURE_PARSE_OK : CAPTURE_PARSE_ERROR;
 }
