@@ -204,7 +204,7 @@ TEST(CaptureVideoSound, DamagedMusicGivesAFullLengthVideoWithTheLibrarysSound)
         const double heard = DecodeWithSoundLibrary(music);
         ASSERT_GE(heard, 0.0);
         char arguments[96];
-        std::snprintf(arguments, sizeof arguments, "--width 160 --fps 10 --until %.1f --video clip.mp4", c.until);
+        std::snprintf(arguments, sizeof arguments, "--data data --width 160 --fps 10 --until %.1f --video clip.mp4", c.until);
         ProgramRun run = RunCapture(folder.string(), arguments);
         ASSERT_EQ(run.exitCode, 0) << run.output;
         EXPECT_EQ(run.output.find("video will be silent") != std::string::npos, heard == 0.0) << run.output;
