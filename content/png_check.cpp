@@ -1,17 +1,22 @@
 // The PNG structure check (see png_check.h). It walks the chunks with a
 // small fixed buffer, so a file of any size costs one read and no more
-// memory than the buffer; it runs once per image, at load.
+// memory than the buffer; it runs once per image, at load. Only a palette
+// image's data is kept, to check its indices once the walk has ended.
 #include "content/png_check.h"
+
+#include "content/png_indices.h"
+#include "platform/regular_file.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 const unsigned char PNG_SIGNATURE[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
 // A chunk's length field, type, and CRC take 12 bytes around its data.
-const long CHUNK_FRAME_SIZE = 12;
+const int64_t CHUNK_FRAME_SIZE = 12;
 const uint32_t MAX_CHUNK_LENGTH = 0x7FFFFFFFu;
 const uint32_t IHDR_LENGTH = 13;
 const unsigned char PALETTE_COLOUR_TYPE = 3;
@@ -72,18 +77,30 @@ bool IsDepthOfColourType(unsigned char depth, unsigned char colourType)
 }
 
 // The 13 bytes of IHDR: width, height, bit depth, colour type, compression,
-// filter and interlace methods.
-bool IsIhdrSane(const unsigned char* ihdr)
+// filter and interlace methods; the sides at most maxSide.
+bool IsIhdrSane(const unsigned char* ihdr, uint32_t maxSide)
 {
     const uint32_t width = ReadBig32(ihdr);
     const uint32_t height = ReadBig32(ihdr + 4);
-    return width >= 1 && width <= PNG_MAX_SIDE && height >= 1 && height <= PNG_MAX_SIDE
+    return width >= 1 && width <= maxSide && height >= 1 && height <= maxSide
+        && static_cast<uint64_t>(width) * height <= PNG_MAX_PIXELS
         && IsDepthOfColourType(ihdr[8], ihdr[9]) && ihdr[10] == 0 && ihdr[11] == 0 && ihdr[12] <= 1;
 }
 
+// What the walk has learnt so far.
+struct PngWalk {
+    uint32_t maxSide;
+    PngLayout layout;
+    uint32_t paletteSize;             // PLTE entries; 0 before PLTE
+    size_t imageDataLimit;            // the most image data a palette image may keep
+    std::vector<uint8_t> imageData;   // a palette image's IDAT data, joined
+};
+
 // Reads a chunk's data of length bytes through the CRC register and keeps
-// its first bytes in head (headSize of them at most). False on a short read.
-bool ReadChunkData(FILE* file, uint32_t length, uint32_t* crc, unsigned char* head, size_t headSize)
+// its first bytes in head (headSize of them at most) and, given a keep, all
+// of them at its end. False on a short read.
+bool ReadChunkData(FILE* file, uint32_t length, uint32_t* crc, unsigned char* head, size_t headSize,
+    std::vector<uint8_t>* keep)
 {
     unsigned char buffer[4096];
     size_t done = 0;
@@ -94,48 +111,62 @@ bool ReadChunkData(FILE* file, uint32_t length, uint32_t* crc, unsigned char* he
         *crc = UpdateCrc(*crc, buffer, want);
         if (done < headSize)
             std::memcpy(head + done, buffer, want < headSize - done ? want : headSize - done);
+        if (keep)
+            keep->insert(keep->end(), buffer, buffer + want);
         done += want;
     }
     return true;
 }
 
-// Walks the chunks after the signature; size is what the file holds after it.
-bool CheckPngChunks(FILE* file, long size)
+// Walks the chunks after the signature; remaining is what the file holds
+// after it.
+bool CheckPngChunks(FILE* file, int64_t remaining, PngWalk* walk)
 {
-    long remaining = size;
-    bool first = true, palette = false, sawPalette = false, sawImageData = false;
+    bool first = true, palette = false, sawImageData = false;
     for (;;) {
         unsigned char frame[8];
         if (remaining < CHUNK_FRAME_SIZE || std::fread(frame, 1, 8, file) != 8)
             return false;  // the file ends before IEND
         const uint32_t length = ReadBig32(frame);
         const unsigned char* type = frame + 4;
-        if (length > MAX_CHUNK_LENGTH || static_cast<long>(length) > remaining - CHUNK_FRAME_SIZE || !IsChunkType(type))
+        if (length > MAX_CHUNK_LENGTH || static_cast<int64_t>(length) > remaining - CHUNK_FRAME_SIZE
+            || !IsChunkType(type))
             return false;
 
+        const bool isImageData = std::memcmp(type, "IDAT", 4) == 0;
+        if (isImageData && palette
+            && (walk->paletteSize == 0 || length > walk->imageDataLimit - walk->imageData.size()))
+            return false;  // no palette yet, or more data than any encoder makes of this image
         unsigned char head[IHDR_LENGTH] = {};
         uint32_t crc = UpdateCrc(0xFFFFFFFFu, type, 4);
         unsigned char stored[4];
-        if (!ReadChunkData(file, length, &crc, head, sizeof head) || std::fread(stored, 1, 4, file) != 4
-            || (crc ^ 0xFFFFFFFFu) != ReadBig32(stored))
+        if (!ReadChunkData(file, length, &crc, head, sizeof head, isImageData && palette ? &walk->imageData : nullptr)
+            || std::fread(stored, 1, 4, file) != 4 || (crc ^ 0xFFFFFFFFu) != ReadBig32(stored))
             return false;
-        remaining -= CHUNK_FRAME_SIZE + static_cast<long>(length);
+        remaining -= CHUNK_FRAME_SIZE + static_cast<int64_t>(length);
 
         const bool isHeader = std::memcmp(type, "IHDR", 4) == 0;
         if (first != isHeader)
             return false;  // IHDR comes first, and only once
         if (isHeader) {
-            if (length != IHDR_LENGTH || !IsIhdrSane(head))
+            if (length != IHDR_LENGTH || !IsIhdrSane(head, walk->maxSide))
                 return false;
+            walk->layout = { ReadBig32(head), ReadBig32(head + 4), head[8], head[9], head[12] };
             palette = head[9] == PALETTE_COLOUR_TYPE;
+            // Deflate adds at most 5 bytes per 64 KB stored block to the raw
+            // rows; twice their size is more than any encoder writes.
+            walk->imageDataLimit = 2 * GetPngRawSize(walk->layout) + 1024;
         } else if (std::memcmp(type, "PLTE", 4) == 0) {
-            sawPalette = true;
-        } else if (std::memcmp(type, "IDAT", 4) == 0) {
-            if (palette && !sawPalette)
+            if (palette && (length == 0 || length % 3 != 0 || length > 3 * 256 || walk->paletteSize != 0))
                 return false;
+            walk->paletteSize = length / 3;
+        } else if (isImageData) {
             sawImageData = true;
         } else if (std::memcmp(type, "IEND", 4) == 0) {
-            return length == 0 && sawImageData;
+            return length == 0 && sawImageData
+                && (!palette
+                    || CheckPaletteIndices(walk->layout, walk->imageData.data(), walk->imageData.size(),
+                        walk->paletteSize));
         }
         first = false;
     }
@@ -143,21 +174,20 @@ bool CheckPngChunks(FILE* file, long size)
 
 }  // namespace
 
-bool CheckPngFile(const char* path)
+bool CheckPngFile(const char* path, uint32_t maxSide)
 {
-    FILE* file = std::fopen(path, "rb");
+    int64_t size = 0;
+    FILE* file = OpenRegularFile(path, &size);
     if (!file)
         return false;
     unsigned char signature[sizeof PNG_SIGNATURE];
-    bool sound = false;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        std::rewind(file);
-        sound = size >= static_cast<long>(sizeof signature)
-            && std::fread(signature, 1, sizeof signature, file) == sizeof signature
-            && std::memcmp(signature, PNG_SIGNATURE, sizeof signature) == 0
-            && CheckPngChunks(file, size - static_cast<long>(sizeof signature));
-    }
+    PngWalk walk = {};
+    walk.maxSide = maxSide < PNG_MAX_SIDE ? maxSide : PNG_MAX_SIDE;
+    // Only the bytes the file held when it was opened are read.
+    const bool sound = size >= static_cast<int64_t>(sizeof signature)
+        && std::fread(signature, 1, sizeof signature, file) == sizeof signature
+        && std::memcmp(signature, PNG_SIGNATURE, sizeof signature) == 0
+        && CheckPngChunks(file, size - static_cast<int64_t>(sizeof signature), &walk);
     std::fclose(file);
     return sound;
 }

@@ -31,6 +31,10 @@
 #define STBI_MALLOC AllocateImageMemory
 #define STBI_REALLOC ResizeImageMemory
 #define STBI_FREE FreeImageMemory
+// stb_image counts a 16-bit picture's samples in an int (width x height x
+// channels), which overflows past 2^31; 16384 a side keeps it within. What a
+// picture the show loads may claim is bounded before it gets here.
+#define STBI_MAX_DIMENSIONS (1 << 14)
 #include "stb_image.h"
 
 namespace {

@@ -211,6 +211,24 @@ TEST_F(ObjMeshTest, SecondLoadEmptiesTheMeshFirst)
     EXPECT_FLOAT_EQ(mesh_.positions[0].x, 5.0f);
 }
 
+// The largest file is read, at 8 bytes of mesh per byte of file; one byte
+// more is refused as unreadable, with the missing file's box, before any of
+// it is read.
+TEST_F(ObjMeshTest, LargestFileIsReadAndALargerOneRefused)
+{
+    std::string faces(static_cast<size_t>(OBJ_MAX_FILE_SIZE), '\n');
+    for (size_t i = 0; i + 3 <= faces.size(); i += 3)
+        faces.replace(i, 2, "f ");
+    ASSERT_TRUE(Load(faces));
+    ExpectCounts(0, 0, static_cast<int>(OBJ_MAX_FILE_SIZE / 3));
+    EXPECT_EQ(CountShownMessages(), 0);
+
+    ASSERT_FALSE(Load(faces + "v 1 2 3\n"));
+    ASSERT_EQ(CountShownMessages(), 1);
+    EXPECT_STREQ(GetShownMessage(0)->text, "Error opening .obj file");
+    ExpectCounts(0, 0, static_cast<int>(OBJ_MAX_FILE_SIZE / 3));
+}
+
 TEST_F(ObjMeshTest, GarbageNeverBreaksTheLoader)
 {
     std::string garbage;
