@@ -77,19 +77,18 @@ bool IsDepthOfColourType(unsigned char depth, unsigned char colourType)
 }
 
 // The 13 bytes of IHDR: width, height, bit depth, colour type, compression,
-// filter and interlace methods; the sides at most maxSide.
-bool IsIhdrSane(const unsigned char* ihdr, uint32_t maxSide)
+// filter and interlace methods.
+bool IsIhdrSane(const unsigned char* ihdr)
 {
     const uint32_t width = ReadBig32(ihdr);
     const uint32_t height = ReadBig32(ihdr + 4);
-    return width >= 1 && width <= maxSide && height >= 1 && height <= maxSide
+    return width >= 1 && width <= PNG_MAX_SIDE && height >= 1 && height <= PNG_MAX_SIDE
         && static_cast<uint64_t>(width) * height <= PNG_MAX_PIXELS
         && IsDepthOfColourType(ihdr[8], ihdr[9]) && ihdr[10] == 0 && ihdr[11] == 0 && ihdr[12] <= 1;
 }
 
 // What the walk has learnt so far.
 struct PngWalk {
-    uint32_t maxSide;
     PngLayout layout;
     uint32_t paletteSize;             // PLTE entries; 0 before PLTE
     size_t imageDataLimit;            // the most image data a palette image may keep
@@ -149,7 +148,7 @@ bool CheckPngChunks(FILE* file, int64_t remaining, PngWalk* walk)
         if (first != isHeader)
             return false;  // IHDR comes first, and only once
         if (isHeader) {
-            if (length != IHDR_LENGTH || !IsIhdrSane(head, walk->maxSide))
+            if (length != IHDR_LENGTH || !IsIhdrSane(head))
                 return false;
             walk->layout = { ReadBig32(head), ReadBig32(head + 4), head[8], head[9], head[12] };
             palette = head[9] == PALETTE_COLOUR_TYPE;
@@ -174,7 +173,7 @@ bool CheckPngChunks(FILE* file, int64_t remaining, PngWalk* walk)
 
 }  // namespace
 
-bool CheckPngFile(const char* path, uint32_t maxSide)
+bool CheckPngFile(const char* path)
 {
     int64_t size = 0;
     FILE* file = OpenRegularFile(path, &size);
@@ -182,7 +181,6 @@ bool CheckPngFile(const char* path, uint32_t maxSide)
         return false;
     unsigned char signature[sizeof PNG_SIGNATURE];
     PngWalk walk = {};
-    walk.maxSide = maxSide < PNG_MAX_SIDE ? maxSide : PNG_MAX_SIDE;
     // Only the bytes the file held when it was opened are read.
     const bool sound = size >= static_cast<int64_t>(sizeof signature)
         && std::fread(signature, 1, sizeof signature, file) == sizeof signature

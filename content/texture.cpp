@@ -28,12 +28,8 @@ TextureId LoadTexture(const char* path)
     // ILUT would upload that, so such a file draws random grey. It gets the
     // failed upload's name 0 instead, the same on every host. DevIL sees only
     // files whose structure is sound: a damaged chunk length can make it read
-    // past the end of the file for minutes, and a picture larger than the GL
-    // can take as a texture would only cost memory.
-    GLint maxTextureSide = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSide);
-    const bool loaded = CheckPngFile(path, maxTextureSide > 0 ? static_cast<uint32_t>(maxTextureSide) : 0)
-        && ilLoadImage(path) == IL_TRUE;
+    // past the end of the file for minutes.
+    const bool loaded = CheckPngFile(path) && ilLoadImage(path) == IL_TRUE;
     // ILUT's GL renderer is selected before every upload, not once.
     ilutRenderer(ILUT_OPENGL);
     const TextureId texture = loaded ? ilutGLBindTexImage() : 0;

@@ -12,8 +12,7 @@ enum { CAPTION_SLOT_COUNT = 11 };
 // Loads one image file as a GL texture with linear filtering and leaves it
 // bound to GL_TEXTURE_2D. Needs ilInit and a current GL context. Returns the
 // texture DevIL's ilutGLBindTexImage makes, or 0, silently, for a file that
-// is missing, is not a sound PNG (CheckPngFile; its sides at most the GL's
-// largest texture) or that DevIL cannot decode.
+// is missing, is not a sound PNG (CheckPngFile) or that DevIL cannot decode.
 // DevIL's GL layer may leave GL_TEXTURE_2D enabled.
 TextureId LoadTexture(const char* path);
 

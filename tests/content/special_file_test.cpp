@@ -43,7 +43,7 @@ TEST(SpecialFile, IsRefusedAtOnceAsMissing)
         int64_t size = -1;
         EXPECT_EQ(OpenRegularFile(obj.c_str(), &size), nullptr) << special.name;
         EXPECT_EQ(size, -1) << special.name;
-        EXPECT_FALSE(CheckPngFile(png.c_str(), PNG_MAX_SIDE)) << special.name;
+        EXPECT_FALSE(CheckPngFile(png.c_str())) << special.name;
         ClearShownMessages();
         Mesh mesh = {};
         EXPECT_FALSE(LoadObjMesh(obj.c_str(), &mesh)) << special.name;

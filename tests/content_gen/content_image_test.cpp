@@ -119,7 +119,7 @@ TEST(ContentImages, EveryPictureIsASoundPng)
     for (const std::string& file : ListVisualFiles()) {
         if (file.size() < 4 || file.compare(file.size() - 4, 4, ".png") != 0)
             continue;
-        EXPECT_TRUE(CheckPngFile((dir + "/" + file).c_str(), PNG_MAX_SIDE)) << file;
+        EXPECT_TRUE(CheckPngFile((dir + "/" + file).c_str())) << file;
         ++pictures;
     }
     EXPECT_EQ(pictures, 12);
