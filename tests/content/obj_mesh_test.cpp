@@ -216,9 +216,7 @@ TEST_F(ObjMeshTest, SecondLoadEmptiesTheMeshFirst)
 // it is read.
 TEST_F(ObjMeshTest, LargestFileIsReadAndALargerOneRefused)
 {
-    std::string faces(static_cast<size_t>(OBJ_MAX_FILE_SIZE), '\n');
-    for (size_t i = 0; i + 3 <= faces.size(); i += 3)
-        faces.replace(i, 2, "f ");
+    const std::string faces = MakeFaceLinesObj(OBJ_MAX_FILE_SIZE);
     ASSERT_TRUE(Load(faces));
     ExpectCounts(0, 0, static_cast<int>(OBJ_MAX_FILE_SIZE / 3));
     EXPECT_EQ(CountShownMessages(), 0);

@@ -174,6 +174,32 @@ std::string MakeOverrunPng()
     return JoinPngChunks(chunks);
 }
 
+std::string MakeClaimingPng(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t colourType)
+{
+    std::vector<TestPngChunk> chunks = MakePalettePngChunks();
+    std::vector<uint8_t>& header = chunks[0].data;
+    header.clear();
+    PutBigEndian32(header, width);
+    PutBigEndian32(header, height);
+    header.insert(header.end(), { bitDepth, colourType, 0, 0, 0 });
+    return JoinPngChunks(chunks);
+}
+
+std::string MakeIndexPastPalettePng()
+{
+    PalettePicture picture;
+    picture.paletteSize = 2;
+    return JoinPngChunks(MakePalettePngChunks(picture));
+}
+
+std::string MakeFaceLinesObj(int64_t size)
+{
+    std::string text(static_cast<size_t>(size), '\n');
+    for (size_t i = 0; i + 3 <= text.size(); i += 3)
+        text.replace(i, 2, "f ");
+    return text;
+}
+
 std::vector<uint8_t> MakeTwoBandPicture(int width, int height, uint32_t top, uint32_t bottom)
 {
     std::vector<uint8_t> rgba;

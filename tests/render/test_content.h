@@ -47,6 +47,18 @@ std::string JoinPngChunks(const std::vector<TestPngChunk>& chunks);
 // file for minutes.
 std::string MakeOverrunPng();
 
+// The 8 x 8 palette picture above, its header claiming width x height of
+// the given bit depth and colour type: what a picture bomb looks like.
+std::string MakeClaimingPng(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t colourType);
+
+// A palette picture whose indices run past its palette of two entries.
+std::string MakeIndexPastPalettePng();
+
+// An OBJ text of size bytes, all three-byte face lines "f " (one line end
+// short of a line at most at its end): the most mesh a file of that size
+// can hold.
+std::string MakeFaceLinesObj(int64_t size);
+
 // An RGBA picture of width x height whose top half is top and bottom half
 // bottom (colours as 0xRRGGBBAA).
 std::vector<uint8_t> MakeTwoBandPicture(int width, int height, uint32_t top, uint32_t bottom);
