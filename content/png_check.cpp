@@ -76,15 +76,30 @@ bool IsDepthOfColourType(unsigned char depth, unsigned char colourType)
     }
 }
 
+// Bytes a decoded pixel takes: samples below 8 bits are widened to 8, and a
+// palette pixel becomes RGBA when it is turned into a texture.
+uint32_t GetDecodedPixelBytes(unsigned char depth, unsigned char colourType)
+{
+    const uint32_t sampleBytes = depth == 16 ? 2 : 1;
+    switch (colourType) {
+    case 0: return sampleBytes;      // grey
+    case 2: return 3 * sampleBytes;  // RGB
+    case 4: return 2 * sampleBytes;  // grey + alpha
+    default: return 4 * sampleBytes; // palette, RGBA
+    }
+}
+
 // The 13 bytes of IHDR: width, height, bit depth, colour type, compression,
 // filter and interlace methods.
 bool IsIhdrSane(const unsigned char* ihdr)
 {
     const uint32_t width = ReadBig32(ihdr);
     const uint32_t height = ReadBig32(ihdr + 4);
+    const uint64_t pixels = static_cast<uint64_t>(width) * height;
     return width >= 1 && width <= PNG_MAX_SIDE && height >= 1 && height <= PNG_MAX_SIDE
-        && static_cast<uint64_t>(width) * height <= PNG_MAX_PIXELS
-        && IsDepthOfColourType(ihdr[8], ihdr[9]) && ihdr[10] == 0 && ihdr[11] == 0 && ihdr[12] <= 1;
+        && IsDepthOfColourType(ihdr[8], ihdr[9]) && pixels <= PNG_MAX_PIXELS
+        && pixels * GetDecodedPixelBytes(ihdr[8], ihdr[9]) <= PNG_MAX_DECODED_BYTES
+        && ihdr[10] == 0 && ihdr[11] == 0 && ihdr[12] <= 1;
 }
 
 // What the walk has learnt so far.
