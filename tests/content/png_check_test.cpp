@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
+#include <zlib.h>
 
 namespace {
 
@@ -48,6 +50,23 @@ std::function<void(Chunks&)> Claim(uint32_t width, uint32_t height, uint8_t bitD
 std::function<void(Chunks&)> Draw(const PalettePicture& picture)
 {
     return [=](Chunks& c) { c = MakePalettePngChunks(picture); };
+}
+
+// Replaces the image data's stored deflate blocks by compressed ones (the
+// zlib library's), as every encoder writes them.
+std::function<void(Chunks&)> Compressed(const PalettePicture& picture)
+{
+    return [=](Chunks& c) {
+        c = MakePalettePngChunks(picture);
+        std::vector<uint8_t> raw(c[3].data.size()), packed(compressBound(c[3].data.size()));
+        uLongf rawSize = raw.size(), packedSize = packed.size();
+        if (uncompress(raw.data(), &rawSize, c[3].data.data(), c[3].data.size()) != Z_OK
+            || compress2(packed.data(), &packedSize, raw.data(), rawSize, 9) != Z_OK)
+            std::abort();
+        packed.resize(packedSize);
+        c[3].data = packed;
+        c[3].length = static_cast<uint32_t>(packedSize);
+    };
 }
 
 PalettePicture WithPalette(int paletteSize, uint8_t filter = 0)
@@ -108,6 +127,8 @@ const PngCase PNG_CASES[] = {
     { "indices past the palette, Paeth rows", Draw(WithPalette(14, 4)), nullptr, false },
     { "indices within the palette, Paeth rows", Draw(WithPalette(15, 4)), nullptr, true },
     { "unknown filter type", Draw(WithPalette(25, 5)), nullptr, false },
+    { "compressed image data", Compressed(WithPalette(15, 1)), nullptr, true },
+    { "compressed image data, indices past the palette", Compressed(WithPalette(14, 1)), nullptr, false },
     { "image data one row short", SetHeaderByte(7, 9), nullptr, false },
     { "image data one row long", SetHeaderByte(7, 7), nullptr, false },
     { "PLTE of 257 entries", Draw(WithPalette(257)), nullptr, false },
