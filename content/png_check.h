@@ -25,9 +25,9 @@ enum : uint32_t {
 // True when the file at path is a regular file holding a whole PNG: the
 // signature, then chunks whose lengths lie within the file and whose CRC32s
 // match, IHDR first with sane fields (sides of at most PNG_MAX_SIDE, at most
-// PNG_MAX_PIXELS pixels and PNG_MAX_DECODED_BYTES decoded, bit depth and colour type that
-// go together, known compression, filter and interlace methods), at least
-// one IDAT, and IEND. A palette image needs a PLTE of 1 to 256 entries before
+// PNG_MAX_PIXELS pixels and PNG_MAX_DECODED_BYTES decoded, bit depth and
+// colour type that go together, known compression, filter and interlace
+// methods), at least one IDAT, and IEND. A palette image needs a PLTE of 1 to 256 entries before
 // its image data, and every pixel must name one of them. False for a missing
 // file and for anything that is not a regular file (a folder, a FIFO).
 bool CheckPngFile(const char* path);
