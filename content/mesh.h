@@ -31,10 +31,18 @@ struct Mesh {
     int32_t nextCorner;        // corner slots consumed by the second pass
 };
 
+// Largest OBJ file read, in bytes: 26 times the show's largest mesh (about
+// 150 KB). The arrays take at most 8 bytes per byte of file (a three-byte
+// face line "f \n" fills 24 bytes of indices), so a mesh costs at most 32 MB
+// and a second or two of parsing, however the file was made.
+enum : int64_t { OBJ_MAX_FILE_SIZE = 4 * 1024 * 1024 };
+
 // Reads an OBJ file into mesh. Returns false, after the "Error opening .obj
-// file" box, when the file cannot be opened (mesh left as it was); true when
-// it was read, whatever it held. A mesh that already holds a model is emptied
-// first, so loading again gives the same model.
+// file" box, when the file cannot be read: missing, not a regular file (a
+// folder, a FIFO, a device) or larger than OBJ_MAX_FILE_SIZE; the mesh is
+// then left as it was. True when it was read, whatever it held. A mesh that
+// already holds a model is emptied first, so loading again gives the same
+// model.
 bool LoadObjMesh(const char* path, Mesh* mesh);
 
 // Frees the mesh's arrays and sets it back to a new, empty Mesh.

@@ -7,16 +7,29 @@
 // so every array is created once at its final size; the second pass parses.
 // A chunk holding two keys is counted once but parsed under each key, so the
 // second pass may find more entries than were counted: those are dropped.
+//
+// The file is taken whole into memory first, up to the size it had when it
+// was opened, and both passes chunk that copy as fgets would chunk the file.
+// Only regular files are read (a FIFO or a device is never waited on or read
+// without end), and only up to OBJ_MAX_FILE_SIZE bytes.
 #include "content/mesh.h"
 
 #include "platform/message_box.h"
+#include "platform/regular_file.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 // Size of the line buffer: one chunk is at most CHUNK_SIZE - 1 characters.
 enum { CHUNK_SIZE = 80 };
+
+// The text being chunked: the file's bytes and how far the pass has come.
+struct ObjText {
+    const char* next;
+    const char* end;
+};
 
 // The three keys; each includes its trailing blank.
 static const char POSITION_KEY[] = "v ";
@@ -41,11 +54,28 @@ static T* CreateZeroedArray(int32_t count)
     return count > 0 ? new T[count]() : nullptr;
 }
 
+// Copies the next chunk into chunk as fgets(chunk, CHUNK_SIZE, file) would:
+// up to CHUNK_SIZE - 1 bytes, ending after the first line end, then a zero.
+// False at the end of the text.
+static bool ReadChunk(ObjText* text, char* chunk)
+{
+    if (text->next == text->end)
+        return false;
+    const size_t left = static_cast<size_t>(text->end - text->next);
+    size_t size = left < CHUNK_SIZE - 1 ? left : CHUNK_SIZE - 1;
+    if (const void* lineEnd = std::memchr(text->next, '\n', size))
+        size = static_cast<size_t>(static_cast<const char*>(lineEnd) - text->next) + 1;
+    std::memcpy(chunk, text->next, size);
+    chunk[size] = '\0';
+    text->next += size;
+    return true;
+}
+
 // First pass: counts the chunks of each kind, the first key found deciding.
-static void CountObjChunks(FILE* file, Mesh* mesh)
+static void CountObjChunks(ObjText text, Mesh* mesh)
 {
     char chunk[CHUNK_SIZE];
-    while (std::fgets(chunk, CHUNK_SIZE, file)) {
+    while (ReadChunk(&text, chunk)) {
         if (std::strstr(chunk, POSITION_KEY))
             ++mesh->positionCount;
         else if (std::strstr(chunk, TEXCOORD_KEY))
@@ -69,10 +99,10 @@ static void ParseFaceChunk(const char* chunk, Mesh* mesh, int32_t corner)
 // Second pass: parses every chunk under each key it contains. Each counted
 // chunk consumes its slot (or three corner slots) whether or not its pattern
 // matched; entries beyond the counted sizes are dropped.
-static void ParseObjChunks(FILE* file, Mesh* mesh)
+static void ParseObjChunks(ObjText text, Mesh* mesh)
 {
     char chunk[CHUNK_SIZE];
-    while (std::fgets(chunk, CHUNK_SIZE, file)) {
+    while (ReadChunk(&text, chunk)) {
         if (std::strstr(chunk, POSITION_KEY) && mesh->nextPosition < mesh->positionCount) {
             MeshPosition* v = &mesh->positions[mesh->nextPosition];
             std::sscanf(chunk, "v %f %f %f", &v->x, &v->y, &v->z);
@@ -100,10 +130,27 @@ static void ConvertToZeroBased(int32_t* indices, int32_t count)
     }
 }
 
+// Reads the whole of a regular file of at most OBJ_MAX_FILE_SIZE bytes into
+// bytes; false for anything else, or when the file cannot be read whole.
+static bool ReadObjFile(const char* path, std::vector<char>* bytes)
+{
+    int64_t size = 0;
+    FILE* file = OpenRegularFile(path, &size);
+    if (!file)
+        return false;
+    bool read = size <= OBJ_MAX_FILE_SIZE;
+    if (read) {
+        bytes->resize(static_cast<size_t>(size));
+        read = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+    }
+    std::fclose(file);
+    return read;
+}
+
 bool LoadObjMesh(const char* path, Mesh* mesh)
 {
-    FILE* file = std::fopen(path, "r");
-    if (!file) {
+    std::vector<char> bytes;
+    if (!ReadObjFile(path, &bytes)) {
         NoteMessageFile(path);
         ShowMessageBox("Error opening .obj file", "App", MESSAGE_OK);
         return false;
@@ -112,18 +159,16 @@ bool LoadObjMesh(const char* path, Mesh* mesh)
     // second load gives the same model as the first.
     ReleaseMesh(mesh);
 
-    CountObjChunks(file, mesh);
+    const ObjText text = { bytes.data(), bytes.data() + bytes.size() };
+    CountObjChunks(text, mesh);
     mesh->indexCount = 3 * mesh->faceCount;
     mesh->positionIndices = CreateZeroedArray<int32_t>(mesh->indexCount);
     mesh->texcoordIndices = CreateZeroedArray<int32_t>(mesh->indexCount);
     mesh->positions = CreateZeroedArray<MeshPosition>(mesh->positionCount);
     mesh->texcoords = CreateZeroedArray<MeshTexcoord>(mesh->texcoordCount);
 
-    std::rewind(file);
-    ParseObjChunks(file, mesh);
+    ParseObjChunks(text, mesh);
     ConvertToZeroBased(mesh->positionIndices, mesh->indexCount);
     ConvertToZeroBased(mesh->texcoordIndices, mesh->indexCount);
-
-    std::fclose(file);
     return true;
 }

@@ -25,8 +25,10 @@ TextureId LoadTexture(const char* path)
     // image as its 1 x 1 placeholder, whose texel is uninitialised memory, and
     // ILUT would upload that, so such a file draws random grey. It gets the
     // failed upload's name 0 instead, the same on every host. DevIL sees only
-    // files whose structure is sound: a damaged chunk length can make it read
-    // past the end of the file for minutes.
+    // regular files whose structure is sound (a damaged chunk length can make
+    // it read past the end of the file for minutes), whose size it can afford
+    // and whose palette indices name palette entries (it looks them up
+    // unchecked).
     const bool loaded = CheckPngFile(path) && ilLoadImage(path) == IL_TRUE;
     // ILUT's GL renderer is selected before every upload, not once.
     ilutRenderer(ILUT_OPENGL);

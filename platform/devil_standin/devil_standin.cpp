@@ -31,6 +31,11 @@
 #define STBI_MALLOC AllocateImageMemory
 #define STBI_REALLOC ResizeImageMemory
 #define STBI_FREE FreeImageMemory
+// stb_image sizes a 16-bit picture's rows in an int ((8 x width + 1) x
+// height for RGBA), which overflows at 16384 x 16384; 8192 a side keeps it
+// far within. What a picture the show loads may claim is bounded before it
+// gets here, and more narrowly.
+#define STBI_MAX_DIMENSIONS (1 << 13)
 #include "stb_image.h"
 
 namespace {

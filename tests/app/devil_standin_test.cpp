@@ -157,8 +157,20 @@ TEST_F(DevilStandinTest, UnreadableFilesGiveZero)
     file = fopen(empty.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     fclose(file);
+    // A header claiming 16384 x 16384 16-bit RGBA, whose size in bytes
+    // overflows stb_image's int, and an empty zlib stream (stb_image reads
+    // no CRC). Refused before any of it is decoded.
+    const std::string huge = PathOf("huge.png");
+    const unsigned char HUGE_PNG[] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+        0, 0, 0x40, 0, 0, 0, 0x40, 0, 16, 6, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 11, 'I', 'D', 'A', 'T', 0x78, 0x01, 0x01, 0, 0, 0xFF, 0xFF, 0, 0, 0, 1, 0, 0, 0, 0,
+        0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82 };
+    file = fopen(huge.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fwrite(HUGE_PNG, 1, sizeof HUGE_PNG, file);
+    fclose(file);
 
-    for (const std::string& path : { dir_ + "/none.png", garbage, empty }) {
+    for (const std::string& path : { dir_ + "/none.png", garbage, empty, huge }) {
         ILboolean loaded = IL_TRUE;
         EXPECT_EQ(LoadLikeTheShow(path, &loaded), 0u) << path;
         EXPECT_EQ(loaded, IL_FALSE) << path;

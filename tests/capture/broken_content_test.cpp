@@ -1,11 +1,15 @@
 // The broken-content matrix: the offline renderer plays the whole show (one
 // frame per second of demo time, in a small window) with one of its twenty
 // content files missing, empty, cut in half or replaced by random bytes, and
-// with the damaged music and picture files found so far. Each run must give
-// exactly the messages the show gives for that file, in their order, each
-// followed by the file's full path where it is about the file, reach
+// with the damaged music, picture and mesh files found so far: pictures that
+// claim gigabytes or name colours past their palette, a mesh larger than the
+// loader reads, and a FIFO, a folder or an endless device in a file's place.
+// Each run must give exactly the messages the show gives for that file, in
+// their order, each followed by the file's full path where it is about the
+// file, reach
 // 180 s and exit 0; in the sanitizer build, where this runs, any report of
 // the sanitizers also ends the run with another exit code and extra lines.
+#include "content/mesh.h"
 #include "test_content.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +22,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -33,9 +38,15 @@ const char* const CONTENT_FILES[] = {
     "png/09.png", "png/08.png", "png/07.png", "png/06.png", "png/credits.png", MUSIC,
 };
 
-enum Damage { MISSING, EMPTY, CUT_IN_HALF, RANDOM_BYTES, COMMENT_COUNT, CHUNK_OVERRUN };
+enum Damage {
+    MISSING, EMPTY, CUT_IN_HALF, RANDOM_BYTES, COMMENT_COUNT, CHUNK_OVERRUN,
+    // Pictures and meshes that would eat the memory or hang the loader.
+    CLAIMS_16384_SQUARE_PALETTE, CLAIMS_8192_SQUARE_RGBA16, INDEX_PAST_PALETTE, MESH_OVER_LIMIT, MESH_AT_LIMIT,
+    FIFO, FOLDER, LINK_TO_DEV_ZERO, LINK_TO_DEV_URANDOM
+};
 const char* const DAMAGE_NAMES[] = { "missing", "empty", "cut_in_half", "random_bytes", "comment_count",
-    "chunk_overrun" };
+    "chunk_overrun", "claims_16384_square_palette", "claims_8192_square_rgba16", "index_past_palette",
+    "mesh_over_limit", "mesh_at_limit", "fifo", "folder", "link_to_dev_zero", "link_to_dev_urandom" };
 
 // One run of the matrix: which file is damaged how, and what the show says.
 struct BrokenContentCase {
@@ -72,6 +83,20 @@ std::vector<BrokenContentCase> MakeCases()
     }
     cases.push_back({ MUSIC, COMMENT_COUNT, MUSIC_REFUSED });
     cases.push_back({ "png/13.png", CHUNK_OVERRUN, {} });
+    // Pictures are refused silently, meshes as missing; a mesh at the
+    // loader's limit is read.
+    cases.push_back({ "png/13.png", CLAIMS_16384_SQUARE_PALETTE, {} });
+    cases.push_back({ "png/credits.png", CLAIMS_8192_SQUARE_RGBA16, {} });
+    cases.push_back({ "png/06.png", INDEX_PAST_PALETTE, {} });
+    cases.push_back({ "png/17.png", FIFO, {} });
+    cases.push_back({ "png/16.png", FOLDER, {} });
+    cases.push_back({ "png/15.png", LINK_TO_DEV_ZERO, {} });
+    cases.push_back({ "sphere_down.obj", MESH_OVER_LIMIT, MESH_MISSING });
+    cases.push_back({ "knot4.obj", MESH_AT_LIMIT, {} });
+    cases.push_back({ "knot2.obj", FIFO, MESH_MISSING });
+    cases.push_back({ "sphere_up.obj", FOLDER, MESH_MISSING });
+    cases.push_back({ "knot3.obj", LINK_TO_DEV_ZERO, MESH_MISSING });
+    cases.push_back({ "startunnel.obj", LINK_TO_DEV_URANDOM, MESH_MISSING });
     return cases;
 }
 
@@ -126,6 +151,19 @@ std::string DamageCommentCount(std::string ogg)
     return ogg;
 }
 
+// Puts a FIFO, a folder or a link to a device at path; false for any other
+// damage, which is written as bytes.
+bool MakeSpecialFile(const fs::path& path, Damage damage)
+{
+    switch (damage) {
+    case FIFO: return mkfifo(path.c_str(), 0644) == 0;
+    case FOLDER: return fs::create_directory(path);
+    case LINK_TO_DEV_ZERO: fs::create_symlink("/dev/zero", path); return true;
+    case LINK_TO_DEV_URANDOM: fs::create_symlink("/dev/urandom", path); return true;
+    default: return false;
+    }
+}
+
 // The damaged content of a file whose intact bytes are original.
 std::string DamageBytes(const std::string& original, Damage damage, uint32_t seed)
 {
@@ -142,6 +180,11 @@ std::string DamageBytes(const std::string& original, Damage damage, uint32_t see
     }
     case COMMENT_COUNT: return DamageCommentCount(original);
     case CHUNK_OVERRUN: return MakeOverrunPng();
+    case CLAIMS_16384_SQUARE_PALETTE: return MakeClaimingPng(16384, 16384, 1, 3);
+    case CLAIMS_8192_SQUARE_RGBA16: return MakeClaimingPng(8192, 8192, 16, 6);
+    case INDEX_PAST_PALETTE: return MakeIndexPastPalettePng();
+    case MESH_OVER_LIMIT: return MakeFaceLinesObj(OBJ_MAX_FILE_SIZE + 1);
+    case MESH_AT_LIMIT: return MakeFaceLinesObj(OBJ_MAX_FILE_SIZE);
     default: return "";
     }
 }
@@ -193,7 +236,7 @@ TEST_P(BrokenContent, ShowSaysWhatTheShowSaysAndRunsToItsEnd)
         if (file != c.file)
             fs::create_symlink(intact / file, data / file);
     }
-    if (c.damage != MISSING) {
+    if (c.damage != MISSING && !MakeSpecialFile(data / c.file, c.damage)) {
         const std::string bytes = DamageBytes(ReadBytes(intact / c.file), c.damage,
             static_cast<uint32_t>(std::hash<std::string>()(c.file)));
         ASSERT_TRUE(c.damage == EMPTY || !bytes.empty()) << "no such damage for " << c.file;

@@ -215,6 +215,22 @@ TEST_F(ObjMeshTest, SecondLoadEmptiesTheMeshFirst)
     EXPECT_FLOAT_EQ(mesh_.positions[0].x, 5.0f);
 }
 
+// The largest file is read, at 8 bytes of mesh per byte of file; one byte
+// more is refused as unreadable, with the missing file's box, before any of
+// it is read.
+TEST_F(ObjMeshTest, LargestFileIsReadAndALargerOneRefused)
+{
+    const std::string faces = MakeFaceLinesObj(OBJ_MAX_FILE_SIZE);
+    ASSERT_TRUE(Load(faces));
+    ExpectCounts(0, 0, static_cast<int>(OBJ_MAX_FILE_SIZE / 3));
+    EXPECT_EQ(CountShownMessages(), 0);
+
+    ASSERT_FALSE(Load(faces + "v 1 2 3\n"));
+    ASSERT_EQ(CountShownMessages(), 1);
+    EXPECT_STREQ(GetShownMessage(0)->text, "Error opening .obj file");
+    ExpectCounts(0, 0, static_cast<int>(OBJ_MAX_FILE_SIZE / 3));
+}
+
 TEST_F(ObjMeshTest, GarbageNeverBreaksTheLoader)
 {
     std::string garbage;

@@ -98,23 +98,58 @@ bool WriteTestPng(const std::string& path, int width, int height, const std::vec
     return WriteTestFile(path, std::string(png.begin(), png.end()));
 }
 
-std::vector<TestPngChunk> MakePalettePngChunks()
+// Filters one row of bytes (unfiltered, as is prior, the row above) with the
+// given PNG filter type; the bytes of a palette pixel filter one by one.
+static std::vector<uint8_t> FilterRow(uint8_t filter, const std::vector<uint8_t>& row,
+    const std::vector<uint8_t>& prior)
 {
-    const int side = 8, colours = 25;
+    std::vector<uint8_t> out = { filter };
+    for (size_t i = 0; i < row.size(); ++i) {
+        const int left = i > 0 ? row[i - 1] : 0, up = prior[i], upLeft = i > 0 ? prior[i - 1] : 0;
+        const int p = left + up - upLeft;
+        const int pa = std::abs(p - left), pb = std::abs(p - up), pc = std::abs(p - upLeft);
+        const int paeth = pa <= pb && pa <= pc ? left : pb <= pc ? up : upLeft;
+        const int predictions[5] = { 0, left, up, (left + up) / 2, paeth };
+        out.push_back(static_cast<uint8_t>(row[i] - (filter < 5 ? predictions[filter] : 0)));
+    }
+    return out;
+}
+
+std::vector<TestPngChunk> MakePalettePngChunks(const PalettePicture& picture)
+{
     std::vector<uint8_t> header;
-    PutBigEndian32(header, side);
-    PutBigEndian32(header, side);
-    header.insert(header.end(), { 8, 3, 0, 0, 0 });  // 8-bit palette, no interlace
+    PutBigEndian32(header, static_cast<uint32_t>(picture.width));
+    PutBigEndian32(header, static_cast<uint32_t>(picture.height));
+    header.insert(header.end(), { static_cast<uint8_t>(picture.bitDepth), 3, 0, 0,
+        static_cast<uint8_t>(picture.interlaced ? 1 : 0) });
     std::vector<uint8_t> gamma;
     PutBigEndian32(gamma, 45455);
     std::vector<uint8_t> palette;
-    for (int i = 0; i < 3 * colours; ++i)
+    for (int i = 0; i < 3 * picture.paletteSize; ++i)
         palette.push_back(static_cast<uint8_t>(i * 5));
+    // The rows of each pass (one pass without interlace), pixels packed from
+    // the high bits.
+    struct Pass { int x0, y0, dx, dy; };
+    const Pass ADAM7[7] = { { 0, 0, 8, 8 }, { 4, 0, 8, 8 }, { 0, 4, 4, 8 }, { 2, 0, 4, 4 }, { 0, 2, 2, 4 },
+        { 1, 0, 2, 2 }, { 0, 1, 1, 2 } };
+    const Pass WHOLE = { 0, 0, 1, 1 };
     std::vector<uint8_t> raw;
-    for (int y = 0; y < side; ++y) {
-        raw.push_back(0);  // filter: none
-        for (int x = 0; x < side; ++x)
-            raw.push_back(static_cast<uint8_t>((x + y) % colours));
+    for (int p = 0; p < (picture.interlaced ? 7 : 1); ++p) {
+        const Pass pass = picture.interlaced ? ADAM7[p] : WHOLE;
+        const int width = picture.width > pass.x0 ? (picture.width - pass.x0 + pass.dx - 1) / pass.dx : 0;
+        const size_t rowBytes = (static_cast<size_t>(width) * picture.bitDepth + 7) / 8;
+        std::vector<uint8_t> prior(rowBytes, 0);
+        for (int y = pass.y0; width > 0 && y < picture.height; y += pass.dy) {
+            std::vector<uint8_t> row(rowBytes, 0);
+            for (int i = 0; i < width; ++i) {
+                const int bit = i * picture.bitDepth;
+                const int value = picture.index(pass.x0 + i * pass.dx, y) & ((1 << picture.bitDepth) - 1);
+                row[bit / 8] |= static_cast<uint8_t>(value << (8 - picture.bitDepth - bit % 8));
+            }
+            const std::vector<uint8_t> filtered = FilterRow(picture.filter, row, prior);
+            raw.insert(raw.end(), filtered.begin(), filtered.end());
+            prior = row;
+        }
     }
     std::vector<TestPngChunk> chunks = {
         { "IHDR", header, 0 }, { "gAMA", gamma, 0 }, { "PLTE", palette, 0 }, { "IDAT", StoreZlib(raw), 0 },
@@ -137,6 +172,32 @@ std::string MakeOverrunPng()
     std::vector<TestPngChunk> chunks = MakePalettePngChunks();
     chunks[1].length = 14852;
     return JoinPngChunks(chunks);
+}
+
+std::string MakeClaimingPng(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t colourType)
+{
+    std::vector<TestPngChunk> chunks = MakePalettePngChunks();
+    std::vector<uint8_t>& header = chunks[0].data;
+    header.clear();
+    PutBigEndian32(header, width);
+    PutBigEndian32(header, height);
+    header.insert(header.end(), { bitDepth, colourType, 0, 0, 0 });
+    return JoinPngChunks(chunks);
+}
+
+std::string MakeIndexPastPalettePng()
+{
+    PalettePicture picture;
+    picture.paletteSize = 2;
+    return JoinPngChunks(MakePalettePngChunks(picture));
+}
+
+std::string MakeFaceLinesObj(int64_t size)
+{
+    std::string text(static_cast<size_t>(size), '\n');
+    for (size_t i = 0; i + 3 <= text.size(); i += 3)
+        text.replace(i, 2, "f ");
+    return text;
 }
 
 std::vector<uint8_t> MakeTwoBandPicture(int width, int height, uint32_t top, uint32_t bottom)

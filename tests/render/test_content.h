@@ -21,9 +21,22 @@ struct TestPngChunk {
     uint32_t length;
 };
 
-// The chunks of an 8 x 8 palette picture of 25 colours, in file order: IHDR,
-// gAMA, PLTE, IDAT, IEND.
-std::vector<TestPngChunk> MakePalettePngChunks();
+// A palette picture to write: its size, bit depth (1, 2, 4 or 8), palette
+// entries, interlace, the filter type of every row, and the index of each
+// pixel (which may lie past the palette).
+struct PalettePicture {
+    int width = 8;
+    int height = 8;
+    int bitDepth = 8;
+    int paletteSize = 25;
+    bool interlaced = false;
+    uint8_t filter = 0;  // 0 none, 1 sub, 2 up, 3 average, 4 Paeth, more: unknown
+    int (*index)(int x, int y) = [](int x, int y) { return (x + y) % 25; };
+};
+
+// The chunks of a palette picture, in file order: IHDR, gAMA, PLTE, IDAT,
+// IEND; by default an 8 x 8 picture of 25 colours.
+std::vector<TestPngChunk> MakePalettePngChunks(const PalettePicture& picture = PalettePicture());
 
 // A PNG file: the signature, then each chunk with its length field and a
 // CRC32 over its type and data.
@@ -33,6 +46,18 @@ std::string JoinPngChunks(const std::vector<TestPngChunk>& chunks);
 // bytes, so that it runs past the end of the file: DevIL spins on such a
 // file for minutes.
 std::string MakeOverrunPng();
+
+// The 8 x 8 palette picture above, its header claiming width x height of
+// the given bit depth and colour type: what a picture bomb looks like.
+std::string MakeClaimingPng(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t colourType);
+
+// A palette picture whose indices run past its palette of two entries.
+std::string MakeIndexPastPalettePng();
+
+// An OBJ text of size bytes, all three-byte face lines "f " (one line end
+// short of a line at most at its end): the most mesh a file of that size
+// can hold.
+std::string MakeFaceLinesObj(int64_t size);
 
 // An RGBA picture of width x height whose top half is top and bottom half
 // bottom (colours as 0xRRGGBBAA).

@@ -79,6 +79,40 @@ TEST_F(TextureTest, PictureIsUprightAndLinearlyFiltered)
     EXPECT_TRUE(PixelIs(image, 61, 40, BLUE));
 }
 
+// Palette pictures of every bit depth, plain and interlaced, arrive in their
+// palette's colours, upright: what the library makes of the pictures the
+// palette check lets through.
+TEST_F(TextureTest, PalettePicturesArriveInTheirPaletteColours)
+{
+    const std::string path = dir_ + "/palette.png";
+    for (int bitDepth : { 1, 2, 4, 8 }) {
+        for (bool interlaced : { false, true }) {
+            PalettePicture picture;
+            picture.bitDepth = bitDepth;
+            picture.paletteSize = bitDepth == 8 ? 25 : 1 << bitDepth;
+            picture.interlaced = interlaced;
+            picture.filter = 4;
+            ASSERT_TRUE(WriteTestFile(path, JoinPngChunks(MakePalettePngChunks(picture))));
+            const TextureId texture = LoadTexture(path.c_str());
+            ASSERT_NE(texture, 0u) << bitDepth << "-bit" << (interlaced ? ", Adam7" : "");
+            std::vector<uint8_t> texels(8 * 8 * 4);
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+            for (int y = 0; y < 8; ++y) {
+                for (int x = 0; x < 8; ++x) {
+                    // Entry k of the test palette is (15k, 15k + 5, 15k + 10);
+                    // the texture's first row is the picture's bottom row.
+                    const int k = picture.index(x, y) & ((1 << bitDepth) - 1);
+                    const uint8_t* texel = &texels[((7 - y) * 8 + x) * 4];
+                    ASSERT_EQ(texel[0], 15 * k) << bitDepth << "-bit, pixel " << x << ", " << y;
+                    ASSERT_EQ(texel[1], 15 * k + 5);
+                    ASSERT_EQ(texel[2], 15 * k + 10);
+                }
+            }
+            glDeleteTextures(1, &texture);
+        }
+    }
+}
+
 TEST_F(TextureTest, MissingAndBrokenFilesGiveNameZeroSilently)
 {
     ClearShownMessages();
@@ -90,11 +124,19 @@ TEST_F(TextureTest, MissingAndBrokenFilesGiveNameZeroSilently)
     std::vector<uint8_t> whole = MakeTwoBandPicture(8, 8, 0xFF0000FF, 0x0000FFFF);
     ASSERT_TRUE(WriteTestPng(truncated, 8, 8, whole));
     ASSERT_EQ(truncate(truncated.c_str(), 60), 0);
-    // DevIL would spin on this one for minutes.
+    // DevIL would spin on this one for minutes, read past its palette for the
+    // next, and take gigabytes for the two after.
     const std::string overrun = dir_ + "/overrun.png";
     ASSERT_TRUE(WriteTestFile(overrun, MakeOverrunPng()));
+    const std::string pastPalette = dir_ + "/past_palette.png";
+    ASSERT_TRUE(WriteTestFile(pastPalette, MakeIndexPastPalettePng()));
+    const std::string hugePalette = dir_ + "/huge_palette.png";
+    ASSERT_TRUE(WriteTestFile(hugePalette, MakeClaimingPng(16384, 16384, 1, 3)));
+    const std::string hugeRgba = dir_ + "/huge_rgba.png";
+    ASSERT_TRUE(WriteTestFile(hugeRgba, MakeClaimingPng(8192, 8192, 16, 6)));
 
-    for (const std::string& path : { dir_ + "/none.png", garbage, empty, truncated, overrun }) {
+    for (const std::string& path :
+        { dir_ + "/none.png", garbage, empty, truncated, overrun, pastPalette, hugePalette, hugeRgba }) {
         // A file that is not a sound PNG, or that DevIL cannot decode, gives
         // name 0 (never DevIL's uninitialised placeholder), which is bound
         // like any other name; drawing with it is harmless.
