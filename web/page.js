@@ -15,9 +15,10 @@
 //   &drop=FILE,...    removes these content files (e.g. data/png/09.png)
 //                     before the start, as if they were missing
 // window.halvaneMessages lists the messages shown ("caption: text", or the
-// text alone), window.halvaneFrames the demo time, whole frame time and
-// wasm time of each frame, window.halvaneFirstFrame the page time of the
-// first frame.
+// text alone); window.halvaneFrames, for each frame, its demo time, the
+// whole frame's time and the wasm side's (ms), the music position in bytes
+// and the seconds from the frame's clock reading to that position's;
+// window.halvaneFirstFrame is the page time of the first frame.
 'use strict';
 
 var params = new URLSearchParams(location.search);
@@ -210,7 +211,8 @@ function stepFrame() {
   var now = performance.now();
   if (!window.halvaneFrames.length)
     window.halvaneFirstFrame = now;
-  window.halvaneFrames.push([Module._HalvaneGetDemoTime(), now - page.lastFrame, Module._HalvaneGetFrameWork()]);
+  window.halvaneFrames.push([Module._HalvaneGetDemoTime(), now - page.lastFrame, Module._HalvaneGetFrameWork(),
+    Module._HalvaneGetMusicPosition(), Module._HalvaneGetSinceFrameClock()]);
   page.lastFrame = now;
   if (running)
     requestAnimationFrame(stepFrame);

@@ -90,13 +90,19 @@ EMSCRIPTEN_KEEPALIVE int HalvaneStepFrame()
 EMSCRIPTEN_KEEPALIVE double HalvaneGetDemoTime() { return g_demoTime; }
 EMSCRIPTEN_KEEPALIVE double HalvaneGetFrameWork() { return s_clock.workMs; }
 
-// Where the music is heard now, in seconds; -1 without music.
-EMSCRIPTEN_KEEPALIVE double HalvaneGetHeardTime()
+// The music's position the library reports now (the frame being heard),
+// in bytes of the track; -1 without music.
+EMSCRIPTEN_KEEPALIVE double HalvaneGetMusicPosition()
 {
     if (g_musicStream == 0)
         return -1.0;
-    // The track is 16-bit stereo at 44.1 kHz: 176,400 bytes a second.
-    return static_cast<double>(BASS_ChannelGetPosition(g_musicStream)) / 176400.0;
+    return static_cast<double>(BASS_ChannelGetPosition(g_musicStream));
+}
+
+// Seconds since the last frame's clock reading.
+EMSCRIPTEN_KEEPALIVE double HalvaneGetSinceFrameClock()
+{
+    return (emscripten_get_now() - s_clock.lastMs) / 1000.0;
 }
 
 // Stops the music and frees the device, at the end or on Escape.

@@ -8,9 +8,10 @@
 //   triangle's three, a quad's four, never a diagonal), in GL_POINT mode
 //   its corners;
 // - every line is a quad of the line width in window pixels around the
-//   segment, perpendicular to it (GL's rule for lines when multisampling),
-//   cut at the near plane; WebGL's own lines are one pixel wide at most;
-// - points stay points, each with the point size current at its glEnd.
+//   segment, widened across its major axis as GL widens aliased lines, cut
+//   at the near plane; WebGL's own lines are one pixel wide at most;
+// - points stay points, each with the point size current at its glEnd,
+//   placed on the pixel grid as GL places aliased points (the shader).
 // Flat shading gives every vertex of a primitive GL's provoking vertex's
 // colour (the last of a triangle, quad or strip step, the first of a polygon).
 //
@@ -101,10 +102,13 @@ static void EmitLine(int a, int b, int p)
     const float length = std::sqrt(dx * dx + dy * dy);
     if (!(length > 0.0f))
         return;
-    // Half the width across the segment, in normalised device units.
+    // GL's aliased wide line: the segment widened by the line width along
+    // the window's y axis when it runs more across than up (x-major), along
+    // x otherwise; in normalised device units.
     const float half = g_gl.lineWidth * 0.5f;
-    const float nx = -dy / length * half / halfWidthX;
-    const float ny = dx / length * half / halfWidthY;
+    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    const float nx = xMajor ? 0.0f : half / halfWidthX;
+    const float ny = xMajor ? half / halfWidthY : 0.0f;
     StreamVertex* out = AppendStreamVertices(DRAW_TRIANGLES, 6);
     StreamVertex corners[4] = { ends[0], ends[0], ends[1], ends[1] };
     const float sides[4] = { 1.0f, -1.0f, -1.0f, 1.0f };

@@ -11,6 +11,8 @@ var LibraryHalvaneWebGl = {
     gl: null,
     program: null,
     texturing: null,
+    viewport: null,
+    points: null,
     buffer: null,
     vao: null,
     textures: [null],
@@ -25,9 +27,16 @@ var LibraryHalvaneWebGl = {
     var g = HalvaneGl.gl;
     var vertex = '#version 300 es\n' +
       'in vec4 aPosition; in vec4 aColour; in vec2 aTexcoord; in float aPointSize;\n' +
+      'uniform vec4 uViewport; uniform bool uPoints;\n' +
       'out vec4 vColour; out vec2 vTexcoord;\n' +
-      'void main() { gl_Position = aPosition; gl_PointSize = aPointSize;\n' +
-      '  vColour = aColour; vTexcoord = aTexcoord; }\n';
+      'void main() { gl_Position = aPosition; vColour = aColour; vTexcoord = aTexcoord;\n' +
+      '  float size = max(1.0, floor(aPointSize + 0.5)); gl_PointSize = size;\n' +
+      '  if (uPoints && aPosition.w > 0.0) {\n' +
+      // An aliased GL point covers whole pixels: an odd size centred on a
+      // pixel centre, an even one on a pixel corner.
+      '    vec2 w = (aPosition.xy / aPosition.w * 0.5 + 0.5) * uViewport.zw;\n' +
+      '    w = mod(size, 2.0) == 1.0 ? floor(w) + 0.5 : floor(w + 0.5);\n' +
+      '    gl_Position.xy = (w / uViewport.zw * 2.0 - 1.0) * aPosition.w; } }\n';
     var fragment = '#version 300 es\nprecision highp float;\n' +
       'in vec4 vColour; in vec2 vTexcoord; uniform sampler2D uTexture; uniform bool uTexturing;\n' +
       'out vec4 fragColour;\n' +
@@ -51,6 +60,8 @@ var LibraryHalvaneWebGl = {
       throw new Error('GL layer program: ' + g.getProgramInfoLog(program));
     HalvaneGl.program = program;
     HalvaneGl.texturing = g.getUniformLocation(program, 'uTexturing');
+    HalvaneGl.viewport = g.getUniformLocation(program, 'uViewport');
+    HalvaneGl.points = g.getUniformLocation(program, 'uPoints');
     g.useProgram(program);
     g.uniform1i(g.getUniformLocation(program, 'uTexture'), 0);
 
@@ -158,6 +169,8 @@ var LibraryHalvaneWebGl = {
         continue;
       }
       g.viewport(HEAP32[c + 4], HEAP32[c + 5], HEAP32[c + 6], HEAP32[c + 7]);
+      g.uniform4f(HalvaneGl.viewport, HEAP32[c + 4], HEAP32[c + 5], HEAP32[c + 6], HEAP32[c + 7]);
+      g.uniform1i(HalvaneGl.points, HEAP32[c + 1]);
       if (HEAP32[c + 8]) g.enable(g.DEPTH_TEST); else g.disable(g.DEPTH_TEST);
       if (HEAP32[c + 9]) {
         g.enable(g.BLEND);
