@@ -2,7 +2,7 @@
 // output_webaudio.cpp). It numbers its output frames from 0 and plays
 // frame n of a chunk at its own n-th frame; what arrives after its time is
 // dropped and what has not arrived is silence. Every other render quantum
-// it tells the page how many frames it has played.
+// it tells the page how many frames it has played, and at once when asked.
 class HalvaneOutput extends AudioWorkletProcessor {
   constructor() {
     super();
@@ -13,6 +13,8 @@ class HalvaneOutput extends AudioWorkletProcessor {
     this.port.onmessage = (event) => {
       if (event.data.stop)
         this.stopped = true;
+      else if (event.data.ask)
+        this.port.postMessage({ played: this.played, asked: event.data.ask });
       else
         this.chunks.push(event.data);
     };

@@ -195,13 +195,27 @@ function startShow(choice, sound) {
     if (audio)
       page.feeder = setInterval(function () { Module._FeedWebAudioOutput(); }, 10);
     afterMessages(function () {
+      whenSoundCurrent(play);
+    });
+    function play() {
       Module._HalvanePlayShow();
       afterMessages(function () {
         page.lastFrame = performance.now();
         requestAnimationFrame(stepFrame);
       });
-    });
+    }
   });
+}
+
+// Calls then() once the sound output knows how far its node has played:
+// the music must start against a count taken after the loading's long task,
+// or its first chunks would be placed in the past and lost.
+function whenSoundCurrent(then) {
+  var audio = Module.halvaneAudio;
+  if (audio && audio.ask)
+    audio.ask(then);
+  else
+    then();
 }
 
 function stepFrame() {

@@ -68,6 +68,10 @@ EMSCRIPTEN_KEEPALIVE int HalvanePrepareShow(int fourThirds, int fullscreen)
 // Starts the clock and the music; once the page has shown any messages.
 EMSCRIPTEN_KEEPALIVE void HalvanePlayShow()
 {
+    // The output's queue brought up to date first (the page has just had
+    // its current count from the worklet), so the music is not taken for
+    // late and passed over.
+    FeedWebAudioOutput();
     s_clock.lastMs = emscripten_get_now();
     if (!BASS_ChannelPlay(g_musicStream, TRUE))
         ShowMessageBox("Music play error", nullptr, MESSAGE_OK);
