@@ -14,7 +14,11 @@ from host_browser import BrowserHost  # noqa: E402
 
 
 def pytest_addoption(parser):
-    parser.addoption('--build-dir', default='build', help='the build folder (web/, data/, halvane-capture)')
+    # The shared driver's conftest (tests/e2e) may have added it already.
+    try:
+        parser.addoption('--build-dir', default='build', help='the build folder (web/, data/, halvane-capture)')
+    except ValueError:
+        pass
 
 
 @pytest.fixture(scope='session')

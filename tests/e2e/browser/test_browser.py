@@ -201,6 +201,29 @@ def test_missing_files_give_messages_in_order(page):
     check(page.frames()[-1][0] > 0.3, 'the show did not go on')
 
 
+def test_hidden_tab_resumes_in_step(page):
+    # Another tab in front hides the show's; its frames stop while the music
+    # plays on, and its first frame back is where the music has got to.
+    page.open('?aspect=16:9&mode=windowed')
+    page.wait_frames(20)
+    show = page.driver.current_window_handle
+    page.driver.switch_to.new_window('tab')
+    time.sleep(3)  # the stimulus: the show's tab hidden for a while
+    page.driver.close()
+    page.driver.switch_to.window(show)
+    count = len(page.frames())
+    page.wait_frames(count + 20)
+    frames = page.frames()
+    pause = max(frames[1:], key=lambda f: f[1])
+    if pause[1] < 1000:
+        pytest.skip('the browser kept the tab drawing (longest frame %.0f ms)' % pause[1])
+    leads = [f[0] - f[3] / 176400.0 for f in frames[5:]]
+    check(max(leads) - min(leads) < 0.1, 'the demo time\'s lead over the music moved by %.3f s over the pause'
+          % (max(leads) - min(leads)))
+    page.key('\ue00c')
+    page.wait_state('ended', 10)
+
+
 # --- Heard ------------------------------------------------------------------
 
 @pytest.mark.skipif(os.environ.get('HALVANE_WEB_HEARD', '1') == '0', reason='HALVANE_WEB_HEARD=0')
