@@ -17,7 +17,8 @@
 // window.halvaneMessages lists the messages shown ("caption: text", or the
 // text alone); window.halvaneFrames, for each frame, its demo time, the
 // whole frame's time and the wasm side's (ms), the music position in bytes
-// and the seconds from the frame's clock reading to that position's;
+// the seconds from the frame's clock reading to that position's, and the
+// wall-clock time of the frame (ms since 1970);
 // window.halvaneFirstFrame is the page time of the first frame.
 'use strict';
 
@@ -226,7 +227,7 @@ function stepFrame() {
   if (!window.halvaneFrames.length)
     window.halvaneFirstFrame = now;
   window.halvaneFrames.push([Module._HalvaneGetDemoTime(), now - page.lastFrame, Module._HalvaneGetFrameWork(),
-    Module._HalvaneGetMusicPosition(), Module._HalvaneGetSinceFrameClock()]);
+    Module._HalvaneGetMusicPosition(), Module._HalvaneGetSinceFrameClock(), performance.timeOrigin + now]);
   page.lastFrame = now;
   if (running)
     requestAnimationFrame(stepFrame);

@@ -226,11 +226,43 @@ def test_hidden_tab_resumes_in_step(page):
 
 # --- Heard ------------------------------------------------------------------
 
+def first_play(output):
+    """The first play heard_check found that lasts a second or more, as
+    (recording start s, track time s at its first sound, the track's first
+    sound s); a split-second match of a chance likeness does not count."""
+    for start, end, track, first in re.findall(
+            r'^play \d+: recording ([\d.]+)-([\d.]+) s .*?track ([\d.]+) s at its first sound'
+            r' \(the track\'s first sound: ([\d.]+) s\)', output, re.M):
+        if float(end) - float(start) >= 1.0:
+            return float(start), float(track), float(first)
+    return None
+
+
+def first_sound_lead(play, started, frames):
+    """The demo time's lead over the heard track where the track's first
+    sound was heard: the first play placed on the wall clock by the
+    recording's start, against the frames' wall-clock times."""
+    if play is None:
+        return None
+    recorded, track, first = play
+    heard_at = started + recorded - (track - first)   # wall time the first sound was heard
+    later = [f for f in frames if f[5] / 1000.0 >= heard_at]
+    if not later:
+        return None
+    return later[0][0] - (later[0][5] / 1000.0 - heard_at) - first
+
+
 @pytest.mark.skipif(os.environ.get('HALVANE_WEB_HEARD', '1') == '0', reason='HALVANE_WEB_HEARD=0')
 def test_whole_play_heard(build_dir):
     """The whole show at normal speed, recorded from the null sink and lined
-    up with the track by heard_check; the demo time's lead over the heard
-    position comes from the page's own frame records."""
+    up with the track by heard_check: the sound comes from the top of the
+    track (its first play starts within its first 0.5 s). Its rate (within
+    0.5 %), gaps and jumps are judged with HALVANE_JUDGE_TIMING=1, and only
+    noted otherwise, as in the other hosts' heard checks: on a shared machine
+    the browser's software rendering takes the thread that feeds the sound.
+    The demo time's lead over the heard track is reported twice: from the
+    library's heard position at each frame, and from where the recording
+    heard the track's first sound."""
     out = os.path.join(build_dir, 'e2e', 'browser', 'heard')
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
@@ -240,22 +272,31 @@ def test_whole_play_heard(build_dir):
         host.start()
         recording = os.path.join(out, 'play.raw')
         sink.record(recording)
+        started = time.time()
         host.open('?aspect=16:9&mode=windowed')
         host.wait_state('show', 60)
         host.wait_state('ended', 240)
         frames = host.frames()
-        time.sleep(0.5)
+        errors = host.console_errors()
     finally:
         host.stop()
         sink.stop()
+    check(not errors, 'console errors: %s' % errors)
     reports = os.path.join(out, 'reports.txt')
     with open(reports, 'w') as lines:
         lines.write('halvane-window\n')
-        for demo, _, _, position, since in frames:
+        for demo, _, _, position, since, _ in frames:
             lines.write('halvane-frame %.6f %d %.6f\n' % (demo, max(position, 0), since))
     track = os.path.join(build_dir, 'data', 'vx - orrin lumo.ogg')
+    judge = ['--judge-timing'] if os.environ.get('HALVANE_JUDGE_TIMING') == '1' else []
     result = subprocess.run([os.path.join(build_dir, 'heard_check'), track, recording, '--plays', '1',
-                             '--reports', reports, '--lead', '0.2', '0.4'], capture_output=True, text=True)
-    print(result.stdout + result.stderr)
-    open(os.path.join(out, 'heard_check.txt'), 'w').write(result.stdout + result.stderr)
-    check(result.returncode == 0, 'heard_check failed:\n' + result.stdout + result.stderr)
+                             '--reports', reports, '--lead', '0.2', '0.45'] + judge, capture_output=True, text=True)
+    output = result.stdout + result.stderr
+    open(os.path.join(out, 'heard_check.txt'), 'w').write(output)
+    print(output)
+    play = first_play(output)
+    lead = first_sound_lead(play, started, frames)
+    print('frames: %d in %.1f s; the demo time led the track\'s first sound by %s' % (
+        len(frames), (frames[-1][5] - frames[0][5]) / 1000.0, 'unknown' if lead is None else '%.3f s' % lead))
+    check(result.returncode == 0, 'heard_check failed:\n' + output)
+    check(play is not None and play[1] <= 0.6, 'the sound did not come from the top of the track: %s' % (play,))
