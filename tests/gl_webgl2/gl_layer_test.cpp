@@ -156,30 +156,29 @@ TEST_F(GlLayerTest, StripsFansAndPolygonsSplitIntoTriangles)
     }
 }
 
+// The square's first corners, coloured red, green, green, blue.
+static void DrawColouredCorners(GLenum primitive, int corners)
+{
+    static const int XY[4][2] = { { 50, 20 }, { 150, 20 }, { 150, 80 }, { 50, 80 } };
+    static const GLubyte RGB[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 255, 0 }, { 0, 0, 255 } };
+    glBegin(primitive);
+    for (int i = 0; i < corners; ++i) {
+        glColor3ub(RGB[i][0], RGB[i][1], RGB[i][2]);
+        glVertex2i(XY[i][0], XY[i][1]);
+    }
+    glEnd();
+}
+
 TEST_F(GlLayerTest, FlatShadingTakesTheProvokingVertexColour)
 {
     glShadeModel(GL_FLAT);
-    glBegin(GL_QUADS);
-    glColor3f(1, 0, 0);
-    glVertex2i(50, 20);
-    glColor3f(0, 1, 0);
-    glVertex2i(150, 20);
-    glVertex2i(150, 80);
-    glColor3ub(0, 0, 255);
-    glVertex2i(50, 80);
-    glEnd();
+    DrawColouredCorners(GL_QUADS, 4);
     Draws(DRAW_TRIANGLES);
     for (const StreamVertex& v : s_frame.vertices)
         EXPECT_EQ(v.b, 1.0f);  // the quad's fourth vertex
     glShadeModel(GL_SMOOTH);
     BeginGlFrame();
-    glBegin(GL_TRIANGLES);
-    glColor3f(1, 0, 0);
-    glVertex2i(50, 20);
-    glColor3f(0, 1, 0);
-    glVertex2i(150, 20);
-    glVertex2i(100, 80);
-    glEnd();
+    DrawColouredCorners(GL_TRIANGLES, 3);
     Draws(DRAW_TRIANGLES);
     EXPECT_EQ(s_frame.vertices[0].r, 1.0f);
     EXPECT_EQ(s_frame.vertices[1].g, 1.0f);
