@@ -9,7 +9,7 @@
 #include <emscripten/emscripten.h>
 
 EM_JS(void, QueuePageMessage, (const char* text, const char* caption, unsigned flags), {
-    Module.halvaneMessage(UTF8ToString(text), caption ? UTF8ToString(caption) : '', flags);
+    Module.halvaneMessage(UTF8ToString(text), caption ? UTF8ToString(caption) : "", flags);
 });
 
 void ShowMessageBox(const char* text, const char* caption, unsigned int flags)
