@@ -272,7 +272,11 @@ def test_whole_play_heard(build_dir):
         host.start()
         recording = os.path.join(out, 'play.raw')
         sink.record(recording)
-        started = time.time()
+        # The wall time of the recording's first sample: from how much it
+        # holds once it has begun (parecord takes a moment to start).
+        size = wait_until(lambda: os.path.getsize(recording) >= 8820 and os.path.getsize(recording), 30,
+                          'the recording did not start')
+        started = time.time() - size / 88200.0
         host.open('?aspect=16:9&mode=windowed')
         host.wait_state('show', 60)
         host.wait_state('ended', 240)
