@@ -1,6 +1,8 @@
 # Halvane's entry points. On a fresh Debian 12 machine, as root:
 #   make run    play the show (or, with no display, render it to video)
 #   make test   build everything and run every test
+#   make web    the show for a browser (build/web, build/halvane-web.zip);
+#               make run-web serves it on localhost
 # (./halvane run and ./halvane test do the same where make is missing.)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
@@ -10,7 +12,7 @@ SANITIZE_DIR ?= $(BUILD_DIR)-asan
 FUZZ_DIR ?= $(BUILD_DIR)-fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run windows clean run-deps configure-run run-windows deb sheet sanitize fuzz-build fuzz
+.PHONY: all deps configure build test run windows web run-web clean run-deps configure-run run-windows deb sheet sanitize fuzz-build fuzz
 
 all: build
 
@@ -74,6 +76,14 @@ sheet: configure-run
 # build/halvane-win64.zip.
 windows: build
 	scripts/build-windows $(BUILD_DIR)
+
+# The show for a browser: build/web/ and build/halvane-web.zip (Emscripten).
+web: configure
+	JOBS=$(JOBS) scripts/build-web $(BUILD_DIR)
+
+# Serves build/web on localhost and prints the address to open.
+run-web: web
+	scripts/serve-web $(BUILD_DIR)/web
 
 clean:
 	rm -rf $(BUILD_DIR) build-*
