@@ -3,6 +3,8 @@
 #   halvane_devil  DevIL with its GL layer (ILUT), or on Windows without a
 #                  DevIL the project's stand-in (platform/devil_standin)
 #   halvane_egl    EGL, for the headless context (Linux only)
+# In the browser (Emscripten) the first two are the project's own: the GL
+# 1.x layer over WebGL 2 and the DevIL stand-in (both in platform/).
 
 add_library(halvane_gl INTERFACE)
 add_library(halvane_devil INTERFACE)
@@ -21,6 +23,8 @@ if(WIN32)
     message(STATUS "DevIL: none for this target, using the project's stand-in")
     set(HALVANE_DEVIL "stand-in" CACHE INTERNAL "")
   endif()
+elseif(EMSCRIPTEN)
+  set(HALVANE_DEVIL "stand-in" CACHE INTERNAL "")
 else()
   set(OpenGL_GL_PREFERENCE GLVND)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)

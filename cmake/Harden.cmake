@@ -5,8 +5,8 @@
 # bound at start-up). None of these changes how floating-point code is
 # generated, so the show's single-precision arithmetic stays as it is.
 # Left out of the sanitizer and fuzz builds, whose run-time replaces the
-# checked calls, and of the Windows cross-builds.
-if(NOT WIN32 AND NOT HALVANE_SANITIZE)
+# checked calls, of the Windows cross-builds and of the browser build.
+if(NOT WIN32 AND NOT EMSCRIPTEN AND NOT HALVANE_SANITIZE)
   add_compile_options(-fstack-protector-strong "$<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>")
   add_link_options(-Wl,-z,relro,-z,now)
 endif()

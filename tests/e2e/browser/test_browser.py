@@ -97,8 +97,13 @@ def build_faulted_web(build_dir):
     base = os.path.join(build_dir, 'e2e', 'browser', 'fault')
     source = os.path.join(base, 'src')
     shutil.rmtree(source, ignore_errors=True)
-    for part in ('content', 'timeline', 'scenes', 'audio', 'soundlib', 'platform', 'tools/capture', 'web'):
-        shutil.copytree(os.path.join(root, part), os.path.join(source, part))
+    # The project's top level and what the browser build takes of it.
+    os.makedirs(source)
+    shutil.copy(os.path.join(root, 'CMakeLists.txt'), source)
+    for part in ('cmake', 'third_party', 'content', 'timeline', 'scenes', 'audio', 'soundlib', 'platform',
+                 'tools/capture', 'web'):
+        if os.path.isdir(os.path.join(root, part)):
+            shutil.copytree(os.path.join(root, part), os.path.join(source, part))
     for path, good, bad, _ in FAULTS:
         text = open(os.path.join(source, path)).read()
         assert text.count(good) == 1, 'the fault\'s line is gone from %s' % path
@@ -106,7 +111,7 @@ def build_faulted_web(build_dir):
     env = dict(os.environ, NODE_PATH='/usr/share/nodejs', EMSDK_PYTHON='/usr/bin/python3')
     launcher = ['-DCMAKE_C_COMPILER_LAUNCHER=ccache', '-DCMAKE_CXX_COMPILER_LAUNCHER=ccache'] \
         if shutil.which('ccache') else []
-    subprocess.run(['emcmake', 'cmake', '-S', os.path.join(source, 'web'), '-B', os.path.join(base, 'web-cmake'),
+    subprocess.run(['emcmake', 'cmake', '-S', source, '-B', os.path.join(base, 'web-cmake'),
                     '-DCMAKE_BUILD_TYPE=Release', '-DHALVANE_DATA=' + os.path.join(build_dir, 'data'),
                     '-DHALVANE_TITLE=' + os.path.join(build_dir, 'resources', 'title.bmp')] + launcher,
                    env=env, check=True, capture_output=True)
