@@ -7,7 +7,7 @@
 // window's start is moved past the frame that lived there; frames from
 // `keep` on are never reused, which is how the mix thread and the spectrum
 // can read without a lock.
-#include "soundlib/sound_local.h"
+#include "soundlib/stream_window.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -68,12 +68,12 @@ void NoteStreamEnd(SoundStream& stream)
 
 } // namespace
 
-bool CreatePcmWindow(SoundStream& stream)
+bool CreatePcmWindow(SoundStream& stream, uint32_t latencyFrames)
 {
     // Behind the mix the window keeps what may still be heard (the
     // device's latency, a mix buffer, the spectrum's frames); ahead of it,
     // at least as much again.
-    uint64_t behind = (((uint64_t)g_soundDevice.latencyFrames + 2 * MAX_DECODED_FRAMES) * stream.step >> MIX_FRACTION_BITS) +
+    uint64_t behind = (((uint64_t)latencyFrames + 2 * MAX_DECODED_FRAMES) * stream.step >> MIX_FRACTION_BITS) +
                       2 * WINDOW_MIRROR_FRAMES;
     uint32_t frames = MIN_WINDOW_FRAMES;
     while (frames < 2 * behind + 4 * MAX_DECODED_FRAMES)
