@@ -8,7 +8,10 @@
 // decoded that page's last packet it knows the exact place of its output,
 // which fixes the numbering, and frames are counted again from there. (The
 // decoder's own guess of its place before that can be off by the
-// difference of its block sizes.)
+// difference of its block sizes.) The restart is the decoder's own: after
+// stb_vorbis_flush_pushdata it takes the first whole page it is given to
+// find its place and decodes from the page after it, so a restart hands it
+// one page more in front.
 // Seeking needs to know where pages start: every page read is remembered
 // (offset, granule position, sequence), and a seek past the pages read so
 // far reads on, page by page, until it finds the target.
@@ -25,9 +28,6 @@
 #define STB_VORBIS_NO_PULLDATA_API
 #define STB_VORBIS_NO_STDIO
 #include "stb_vorbis.h"
-
-// Restarts a push decoder at the next page it is given (stb_vorbis_unit.c).
-extern "C" void RestartPushDecoder(stb_vorbis* f);
 
 namespace {
 
@@ -309,7 +309,7 @@ void EndAudio(VorbisStream& vs)
 void RestartBefore(VorbisStream& vs, uint64_t target, int before)
 {
     int chosen = -1;
-    for (int i = before; i >= 1; --i) {
+    for (int i = before; i >= 2; --i) {
         const OggPageMark& mark = vs.pages[(size_t)i];
         if (mark.granule != NO_GRANULE && mark.granule <= target) {
             chosen = i;
@@ -323,8 +323,8 @@ void RestartBefore(VorbisStream& vs, uint64_t target, int before)
             EndAudio(vs);
         return;
     }
-    const OggPageMark& restart = vs.pages[(size_t)chosen - 1];
-    RestartPushDecoder(vs.decoder);
+    const OggPageMark& restart = vs.pages[(size_t)chosen - 2];
+    stb_vorbis_flush_pushdata(vs.decoder);
     vs.input.clear();
     vs.consumed = 0;
     vs.nextPage = restart.offset;
