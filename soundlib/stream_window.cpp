@@ -22,8 +22,6 @@ namespace {
 const uint32_t MIN_WINDOW_FRAMES = 1u << 16;
 // Most frames one decoder call returns (half of the largest Vorbis block).
 const uint64_t MAX_DECODED_FRAMES = 4096;
-// A `from` this far past the window's end decodes on rather than seeking.
-const uint64_t DECODE_ON_FRAMES = 16384;
 
 // Copies `count` decoded frames into the ring from frame `first` on: in up
 // to two pieces where the ring wraps, and again into the mirror after the
@@ -100,7 +98,7 @@ bool FillPcmWindow(SoundStream& stream, uint64_t from, uint64_t to, uint64_t kee
     PcmWindow& window = stream.window;
     uint64_t end = window.end.load(std::memory_order_relaxed);
     uint64_t start = window.start.load(std::memory_order_relaxed);
-    if (maySeek && (from < start || from > end + DECODE_ON_FRAMES)) {
+    if (maySeek && (from < start || from > end + VORBIS_DECODE_ON_FRAMES)) {
         SeekWindow(stream, from);
         NoteStreamEnd(stream);
         start = end = from;

@@ -41,8 +41,6 @@ const int MAX_DECODER_BYTES = 8 << 20;
 const size_t MAX_INPUT_BYTES = 1u << 20;
 // The headers are read in steps of this size until they are whole.
 const size_t HEADER_READ_BYTES = 64u << 10;
-// A seek this close ahead decodes on instead of restarting the decoder.
-const uint64_t DECODE_ON_FRAMES = 16384;
 // What the last bytes of the file hold: at least one whole page.
 const size_t TAIL_BYTES = (64u << 10) + OGG_MAX_PAGE_BYTES;
 const uint64_t NO_GRANULE = ~0ull;
@@ -453,7 +451,7 @@ void SeekVorbisStream(VorbisStream* stream, uint64_t frame)
         vs.ended = true;
         return;
     }
-    if (vs.numbered && frame >= vs.nextFrame && frame - vs.nextFrame <= DECODE_ON_FRAMES && !vs.ended) {
+    if (vs.numbered && frame >= vs.nextFrame && frame - vs.nextFrame <= VORBIS_DECODE_ON_FRAMES && !vs.ended) {
         vs.skipTo = frame;
         return;
     }

@@ -38,6 +38,10 @@ void CloseVorbisStream(VorbisStream* stream);
 // the decoder's float channels (full scale 1.0), valid until the next call.
 uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* first);
 
+// A jump this far ahead of the decoder or less decodes on to it rather than
+// restarting the decoder (the window keeps what it holds meanwhile).
+enum { VORBIS_DECODE_ON_FRAMES = 16384 };
+
 // Makes the next frames DecodeVorbisFrames returns start exactly at
 // `frame` (or end the audio, when the audio ends before it).
 void SeekVorbisStream(VorbisStream* stream, uint64_t frame);
