@@ -56,10 +56,14 @@ void SeekWindow(SoundStream& stream, uint64_t frame)
     stream.window.start.store(frame, std::memory_order_release);
 }
 
-// Takes the end the decoder has met as the stream's end when it is sooner.
+// Takes the end the decoder has met, or the length the file claims as
+// measured from its first sample, as the stream's end when it is sooner.
 void NoteStreamEnd(SoundStream& stream)
 {
     uint64_t end = GetVorbisStreamEnd(stream.vorbis);
+    const uint64_t claimed = GetVorbisClaimedFrames(stream.vorbis);
+    if (claimed < end)
+        end = claimed;
     if (end < stream.endFrame.load(std::memory_order_relaxed))
         stream.endFrame.store(end, std::memory_order_release);
 }
@@ -130,5 +134,6 @@ bool FillPcmWindow(SoundStream& stream, uint64_t from, uint64_t to, uint64_t kee
         end = first + count;
         window.end.store(end, std::memory_order_release);
     }
+    NoteStreamEnd(stream);
     return from >= start && from < end;
 }

@@ -346,11 +346,7 @@ TEST_F(PlaybackTest, MixedOutputIsTheDecodedAudioFrameForFrame)
     // would be silence; most of them must match.)
     SetSoundClock(nullptr);
     TestAudio audio = MakeSineAudio(2.5, 2, RATE, 330.0, 0.3);
-    uint32_t state = 5;
-    for (float& sample : audio.samples) {
-        state = state * 1664525u + 1013904223u;
-        sample += ((float)(state >> 8) / 16777216.0f - 0.5f) * 0.2f;
-    }
+    AddNoise(audio, 0.2, 5);
     std::string path = *folder + "/noise.ogg";
     ASSERT_TRUE(WriteOggVorbisFile(path, audio, 0.5f));
     std::vector<int16_t> decoded(2 * 100000);
