@@ -42,9 +42,9 @@ namespace {
 
 // The decoder makes every allocation inside one block that we own: no leak
 // on its error paths, and a setup header cannot make it take more than the
-// largest block.
+// largest block, which is the headers' own limit.
 const int FIRST_DECODER_BYTES = 256 << 10;
-const int MAX_DECODER_BYTES = 8 << 20;
+const int MAX_DECODER_BYTES = VORBIS_MAX_HEADER_BYTES;
 // Checked bytes waiting for the decoder: a packet that spans more than this
 // ends the audio (no encoder writes packets near that size).
 const size_t MAX_INPUT_BYTES = 1u << 20;
@@ -75,6 +75,7 @@ struct VorbisStream {
     SoundSource source;
     VorbisFormat format;
     OggPageChain headerChain;   // page order after the header pages
+    std::vector<uint8_t> decoderHeaders;   // the headers as the decoder is given them
 
     stb_vorbis* decoder;
     char* decoderMemory;
@@ -212,15 +213,13 @@ bool FeedNextPage(VorbisStream& vs)
     return true;
 }
 
-// Opens the decoder on the header pages (read again from the source), in
-// the stream's memory block, growing the block until the setup fits.
-// BASS_OK, or the error code.
+// Opens the decoder on the headers (with the comments left out, see
+// CheckVorbisHeaders), in the stream's memory block, growing the block
+// until the setup fits. BASS_OK, or the error code.
 int StartDecoder(VorbisStream& vs)
 {
-    vs.input.resize(vs.format.headerBytes);
+    vs.input = vs.decoderHeaders;
     vs.consumed = 0;
-    if (ReadSoundSource(vs.source, 0, vs.input.data(), vs.input.size()) != vs.input.size())
-        return BASS_ERROR_FILEFORM;
     for (;;) {
         if (!vs.decoderMemory) {
             vs.decoderMemory = (char*)std::malloc((size_t)vs.decoderBytes);
@@ -231,14 +230,9 @@ int StartDecoder(VorbisStream& vs)
         int used = 0, error = 0;
         vs.decoder = stb_vorbis_open_pushdata(vs.input.data(), (int)vs.input.size(), &used, &error, &block);
         if (vs.decoder) {
-            vs.chainOffset = (uint64_t)used;
-            // Keep what follows the setup header; let go of a large header
-            // region (comments can hold pictures).
-            vs.input.erase(vs.input.begin(), vs.input.begin() + used);
-            if (vs.input.capacity() > 4 * (size_t)OGG_MAX_PAGE_BYTES) {
-                vs.input.shrink_to_fit();
-                vs.input.reserve(2 * OGG_MAX_PAGE_BYTES);
-            }
+            // The audio pages follow in the file after its own headers.
+            vs.chainOffset = vs.format.headerBytes;
+            vs.input.clear();
             break;
         }
         if (error != VORBIS_outofmem || vs.decoderBytes >= MAX_DECODER_BYTES)
@@ -268,7 +262,8 @@ int ReadHeaders(VorbisStream& vs)
         size_t have = bytes.size();
         bytes.resize(want);
         bytes.resize(have + ReadSoundSource(vs.source, have, &bytes[have], want - have));
-        VorbisHeaderCheck check = CheckVorbisHeaders(bytes.data(), bytes.size(), &vs.format, &vs.headerChain);
+        VorbisHeaderCheck check =
+            CheckVorbisHeaders(bytes.data(), bytes.size(), &vs.format, &vs.headerChain, &vs.decoderHeaders);
         if (check == VORBIS_HEADERS_OK)
             return BASS_OK;
         if (check == VORBIS_HEADERS_BAD || bytes.size() < want)
