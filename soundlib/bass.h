@@ -39,19 +39,21 @@
 //   reads to its end. flags: BASS_STREAM_DECODE makes a decoding stream,
 //   which is never played, only positioned and read; other flags are
 //   ignored. Returns 0 with BASS_ERROR_INIT (no device), BASS_ERROR_FILEOPEN
-//   (missing, unreadable), BASS_ERROR_FILEFORM (empty, damaged or cut before
-//   any audio, not Ogg Vorbis) or BASS_ERROR_MEM. Nothing reaches the
-//   decoder unchecked: every Ogg page must have its CRC32 and follow the one
-//   before it, and the three Vorbis headers must be whole with every field
-//   within its packet; damage in the headers is BASS_ERROR_FILEFORM. Damage
-//   met later (a page that fails, a missing page, another stream's page, a
-//   packet the decoder refuses) ends the audio there: the stream is shorter,
-//   never a crash. What a file claims about its length reserves nothing.
+//   (missing, unreadable, not a regular file), BASS_ERROR_FILEFORM (empty,
+//   damaged or cut before any audio, not Ogg Vorbis) or BASS_ERROR_MEM.
+//   Nothing reaches the decoder unchecked: every Ogg page must have its
+//   CRC32 and follow the one before it, and the three Vorbis headers must
+//   be whole with every field within its packet; damage in the headers is
+//   BASS_ERROR_FILEFORM. Damage met later (a page that fails, a missing
+//   page, another stream's page, a packet the decoder refuses) ends the
+//   audio there: the stream is shorter, never a crash. What a file claims about its length reserves nothing.
 //   Headers: one limit, 16 MB. The three Vorbis headers may take up to
 //   16 MB of pages (comment headers with cover art run to megabytes) and
 //   open whatever their comments hold, since the decoder is never handed
 //   the comments; the decoder's own memory (the setup's tables) may grow to
 //   the same 16 MB. Larger headers are BASS_ERROR_FILEFORM.
+//   Only a regular file is opened (not a folder, a device or a FIFO), and
+//   no more of it is read than it held when it was opened.
 // - BASS_ChannelPlay(handle, restart): plays from the start (restart TRUE)
 //   or from where it was stopped. Decoding streams: BASS_ERROR_DECODE.
 // - BASS_ChannelStop: stops; the stream keeps the position being heard.
