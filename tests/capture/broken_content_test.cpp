@@ -1,11 +1,14 @@
 // The broken-content matrix: the offline renderer plays the whole show (one
 // frame per second of demo time, in a small window) with one of its twenty
 // content files missing, empty, cut in half or replaced by random bytes, and
-// with the damaged music and picture files found so far. Each run must give
+// with the damaged music and picture files found so far: the music with
+// granule positions that lie or start late, with 8 MB of cover art in its
+// comments, and a FIFO, a folder or /dev/zero in its place. Each run must give
 // exactly the messages the show gives for that file, in their order, reach
 // 180 s and exit 0; in the sanitizer build, where this runs, any report of
 // the sanitizers also ends the run with another exit code and extra lines.
 #include "test_content.h"
+#include "tests/soundlib/ogg_rewrite.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +20,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -32,9 +36,11 @@ const char* const CONTENT_FILES[] = {
     "png/09.png", "png/08.png", "png/07.png", "png/06.png", "png/credits.png", MUSIC,
 };
 
-enum Damage { MISSING, EMPTY, CUT_IN_HALF, RANDOM_BYTES, COMMENT_COUNT, CHUNK_OVERRUN };
+enum Damage { MISSING, EMPTY, CUT_IN_HALF, RANDOM_BYTES, COMMENT_COUNT, CHUNK_OVERRUN,
+    GRANULES_MINUS_ONE, GRANULES_RANDOM, GRANULES_FROM_A_MILLION, COVER_ART, FIFO, FOLDER, DEV_ZERO };
 const char* const DAMAGE_NAMES[] = { "missing", "empty", "cut_in_half", "random_bytes", "comment_count",
-    "chunk_overrun" };
+    "chunk_overrun", "granules_minus_one", "granules_random", "granules_from_a_million", "cover_art", "fifo",
+    "folder", "dev_zero" };
 
 // One run of the matrix: which file is damaged how, and what the show says.
 struct BrokenContentCase {
@@ -71,6 +77,13 @@ std::vector<BrokenContentCase> MakeCases()
     }
     cases.push_back({ MUSIC, COMMENT_COUNT, MUSIC_REFUSED });
     cases.push_back({ "png/13.png", CHUNK_OVERRUN, {} });
+    // The music: granule positions that lie or start late and cover art
+    // play as the intact track does; what is not a regular file is refused
+    // at once.
+    for (Damage damage : { GRANULES_MINUS_ONE, GRANULES_RANDOM, GRANULES_FROM_A_MILLION, COVER_ART })
+        cases.push_back({ MUSIC, damage, {} });
+    for (Damage damage : { FIFO, FOLDER, DEV_ZERO })
+        cases.push_back({ MUSIC, damage, MUSIC_REFUSED });
     return cases;
 }
 
@@ -125,6 +138,14 @@ std::string DamageCommentCount(std::string ogg)
     return ogg;
 }
 
+// The music's bytes changed by one of the sound library tests' rewriters.
+std::string RewriteOgg(const std::string& ogg,
+    const std::function<std::vector<uint8_t>(const std::vector<uint8_t>&)>& rewrite)
+{
+    const std::vector<uint8_t> bytes = rewrite(std::vector<uint8_t>(ogg.begin(), ogg.end()));
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // The damaged content of a file whose intact bytes are original.
 std::string DamageBytes(const std::string& original, Damage damage, uint32_t seed)
 {
@@ -141,6 +162,18 @@ std::string DamageBytes(const std::string& original, Damage damage, uint32_t see
     }
     case COMMENT_COUNT: return DamageCommentCount(original);
     case CHUNK_OVERRUN: return MakeOverrunPng();
+    case GRANULES_MINUS_ONE:
+    case GRANULES_RANDOM:
+    case GRANULES_FROM_A_MILLION:
+        return RewriteOgg(original, [damage](const std::vector<uint8_t>& ogg) {
+            return RewriteOggGranules(ogg, [damage](size_t page, bool last, uint64_t granule) -> uint64_t {
+                if (damage == GRANULES_FROM_A_MILLION)
+                    return granule + 1000000;
+                return last ? granule : damage == GRANULES_MINUS_ONE ? ~uint64_t(0) : (page + 1) * 0x9E3779B97F4A7C15u;
+            });
+        });
+    case COVER_ART:
+        return RewriteOgg(original, [](const std::vector<uint8_t>& ogg) { return AddOggCoverArt(ogg, 8u << 20); });
     default: return "";
     }
 }
@@ -192,7 +225,13 @@ TEST_P(BrokenContent, ShowSaysWhatTheShowSaysAndRunsToItsEnd)
         if (file != c.file)
             fs::create_symlink(intact / file, data / file);
     }
-    if (c.damage != MISSING) {
+    if (c.damage == FIFO) {
+        ASSERT_EQ(mkfifo((data / c.file).c_str(), 0600), 0);
+    } else if (c.damage == FOLDER) {
+        fs::create_directory(data / c.file);
+    } else if (c.damage == DEV_ZERO) {
+        fs::create_symlink("/dev/zero", data / c.file);
+    } else if (c.damage != MISSING) {
         const std::string bytes = DamageBytes(ReadBytes(intact / c.file), c.damage,
             static_cast<uint32_t>(std::hash<std::string>()(c.file)));
         ASSERT_TRUE(c.damage == EMPTY || !bytes.empty()) << "no such damage for " << c.file;

@@ -66,7 +66,7 @@ static void DrainEncoder(vorbis_dsp_state& dsp, vorbis_block& block, ogg_stream_
     }
 }
 
-bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float quality, size_t commentBytes)
+bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float quality)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
@@ -80,11 +80,6 @@ bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float q
     }
     vorbis_comment comment;
     vorbis_comment_init(&comment);
-    if (commentBytes > 0) {
-        // One long comment, as embedded cover art would be.
-        std::string art(commentBytes, 'A');
-        vorbis_comment_add_tag(&comment, "METADATA_BLOCK_PICTURE", art.c_str());
-    }
     vorbis_dsp_state dsp;
     vorbis_analysis_init(&dsp, &info);
     vorbis_block block;

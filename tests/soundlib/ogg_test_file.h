@@ -23,11 +23,9 @@ void AddSine(TestAudio& audio, double frequency, double amplitude);
 // for the same `seed`.
 void AddNoise(TestAudio& audio, double amplitude, uint32_t seed);
 
-// Encodes `audio` as an Ogg Vorbis file at `path` (quality -0.1 .. 1.0),
-// with a comment of about `commentBytes` in its comment header; returns
-// false when the file cannot be written.
-bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float quality = 0.6f,
-                        size_t commentBytes = 0);
+// Encodes `audio` as an Ogg Vorbis file at `path` (quality -0.1 .. 1.0);
+// returns false when the file cannot be written.
+bool WriteOggVorbisFile(const std::string& path, const TestAudio& audio, float quality = 0.6f);
 
 // Offsets of the whole Ogg pages (ogg_page_seal.h reseals them) in `bytes`, in order, up to the first
 // thing that is not one.

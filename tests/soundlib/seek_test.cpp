@@ -6,11 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "ogg_page_seal.h"
+#include "ogg_rewrite.h"
 #include "ogg_test_file.h"
 #include "soundlib/bass.h"
 #include "soundlib/sound_source.h"
@@ -24,48 +23,22 @@ const int RATE = 44100;
 const double SECONDS = 12.0;
 const size_t FRAMES = (size_t)(SECONDS * RATE);
 
-// The audio pages' granule positions (header pages carry 0) rewritten by
-// `change`(page number among the audio pages, count of them, granule),
-// every page resealed.
-Bytes RewriteGranules(Bytes bytes, const std::function<uint64_t(size_t, size_t, uint64_t)>& change)
-{
-    std::vector<size_t> audioPages;
-    for (size_t page : ListOggPages(bytes)) {
-        uint64_t granule = 0;
-        for (int b = 7; b >= 0; --b)
-            granule = (granule << 8) | bytes[page + 6 + b];
-        if (granule != 0 || !audioPages.empty())
-            audioPages.push_back(page);
-    }
-    for (size_t i = 0; i < audioPages.size(); ++i) {
-        size_t at = audioPages[i] + 6;
-        uint64_t granule = 0;
-        for (int b = 7; b >= 0; --b)
-            granule = (granule << 8) | bytes[at + b];
-        granule = change(i, audioPages.size(), granule);
-        for (int b = 0; b < 8; ++b)
-            bytes[at + b] = (unsigned char)(granule >> (8 * b));
-        SealOggPage(bytes, audioPages[i]);
-    }
-    return bytes;
-}
-
 struct GranuleCase {
     const char* name;
-    std::function<uint64_t(size_t, size_t, uint64_t)> change;
+    std::function<uint64_t(size_t, bool, uint64_t)> change;
 };
 
 const GranuleCase GRANULE_CASES[] = {
-    {"minus one but the last", [](size_t i, size_t n, uint64_t g) { return i + 1 < n ? ~0ull : g; }},
+    {"minus one but the last", [](size_t, bool last, uint64_t g) { return last ? g : ~0ull; }},
     {"random but the last",
-     [](size_t i, size_t n, uint64_t g) {
+     [](size_t i, bool last, uint64_t g) {
          uint64_t x = (i + 1) * 0x9E3779B97F4A7C15ull;
          x ^= x >> 29;
-         return i + 1 < n ? x * 0xBF58476D1CE4E5B9ull : g;
+         return last ? g : x * 0xBF58476D1CE4E5B9ull;
      }},
-    {"shifted past 2^31", [](size_t, size_t, uint64_t g) { return g + (1ull << 31); }},
-    {"wrapping past 2^64", [](size_t, size_t, uint64_t g) { return g - (uint64_t)(FRAMES / 2); }},
-    {"starting at 1,000,000", [](size_t, size_t, uint64_t g) { return g + 1000000; }},
+    {"shifted past 2^31", [](size_t, bool, uint64_t g) { return g + (1ull << 31); }},
+    {"wrapping past 2^64", [](size_t, bool, uint64_t g) { return g - (uint64_t)(FRAMES / 2); }},
+    {"starting at 1,000,000", [](size_t, bool, uint64_t g) { return g + 1000000; }},
 };
 
 class SeekTest : public ::testing::Test {
@@ -114,7 +87,7 @@ TEST_F(SeekTest, JumpsReadTheCleanFilesSamplesWhateverTheGranulePositions)
     std::vector<int16_t> part(4096);
     for (const GranuleCase& damage : GRANULE_CASES) {
         SCOPED_TRACE(damage.name);
-        Bytes bytes = RewriteGranules(*clean, damage.change);
+        Bytes bytes = RewriteOggGranules(*clean, damage.change);
         HSTREAM stream = BASS_StreamCreateFile(TRUE, bytes.data(), 0, (DWORD)bytes.size(), BASS_STREAM_DECODE);
         ASSERT_NE(stream, 0u);
         EXPECT_EQ(BASS_ChannelGetLength(stream), FRAMES * 2);
@@ -134,7 +107,7 @@ TEST_F(SeekTest, JumpsOneSecondApartDecodeEachStretchAboutOnce)
     // times the file here; from the nearest known page, about once.
     for (const GranuleCase& damage : GRANULE_CASES) {
         SCOPED_TRACE(damage.name);
-        Bytes bytes = RewriteGranules(*clean, damage.change);
+        Bytes bytes = RewriteOggGranules(*clean, damage.change);
         SoundSource source;
         ASSERT_EQ(CopyMemorySource(bytes.data(), bytes.size(), &source), BASS_OK);
         VorbisStream* stream = nullptr;
