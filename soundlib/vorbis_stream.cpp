@@ -57,6 +57,12 @@ const uint64_t UNKNOWN_END = ~0ull;
 const uint64_t UNKNOWN_FRAME = ~0ull;
 // A claimed position beyond this (about 72 days at 192 kHz) is no claim.
 const uint64_t MAX_CLAIMED_FRAME = 1ull << 40;
+// Most frames the open keeps from decoding the first audio page (which
+// tells where the stream's first sample is), so that they need not be
+// decoded again; a first page that holds more is decoded again instead.
+const uint64_t MAX_PENDING_FRAMES = 32768;
+// Most frames one call hands out.
+const uint64_t MAX_HANDED_FRAMES = 4096;
 
 // Where one audio page is, and what is needed to restart there.
 struct OggPageMark {
@@ -112,6 +118,12 @@ struct VorbisStream {
     uint64_t consumedBytes;     // input bytes the decoder has taken since then
     size_t watchPage;           // next page whose packet end decoding passes
     uint64_t decodedFrames;     // all the decoder ever gave out, dropped frames included
+    // The frames [0, pendingFrames) the open decoded, per channel, handed
+    // out before the decoder's own from pendingAt on; the decoder stands at
+    // pendingFrames until they are all out (or dropped by a jump).
+    std::vector<float> pending;
+    uint64_t pendingFrames;
+    uint64_t pendingAt;
     uint64_t endFrame;
     bool ended;
     float* frameStart[VORBIS_MAX_CHANNELS];   // the channels handed out
@@ -250,6 +262,7 @@ int StartDecoder(VorbisStream& vs)
     vs.nextFrame = 0;
     vs.consumedBytes = 0;
     vs.watchPage = 0;
+    vs.pendingFrames = vs.pendingAt = 0;
     return BASS_OK;
 }
 
@@ -395,6 +408,8 @@ void RestartBefore(VorbisStream& vs, uint64_t target, long limit)
     vs.chainOffset = found.offset;
     vs.consumedBytes = 0;
     vs.watchPage = (size_t)start;
+    vs.pendingFrames = vs.pendingAt = 0;
+    std::vector<float>().swap(vs.pending);
 }
 
 // At the end of page `i`'s last whole packet, which gave `samples` frames:
@@ -454,7 +469,7 @@ bool PassPageEnds(VorbisStream& vs, uint32_t samples)
         const uint64_t end = vs.pages[vs.watchPage].packetEnd;
         if (end > at)
             break;
-        if (end == at && !PassPageEnd(vs, vs.watchPage, samples)) 
+        if (end == at && !PassPageEnd(vs, vs.watchPage, samples))
             return false;
     }
     return true;
@@ -464,15 +479,51 @@ bool PassPageEnds(VorbisStream& vs, uint32_t samples)
 
 // Learns the granule position of the stream's first sample where the first
 // audio page gives one: decodes that page, then starts the decoder afresh.
+// The frames it decodes are kept to be handed out first.
 static void LearnGranuleBase(VorbisStream& vs)
 {
-    float** channels;
-    uint64_t first;
-    while (!vs.baseKnown && !vs.ended && vs.watchPage == 0)
-        DecodeVorbisFrames(&vs, &channels, &first);
-    vs.ended = false;
-    if (StartDecoder(vs) != BASS_OK)
-        EndAudio(vs);
+    const uint32_t channelCount = vs.format.channels;
+    vs.pending.resize((size_t)MAX_PENDING_FRAMES * channelCount);
+    uint64_t held = 0;
+    while (!vs.baseKnown && !vs.ended && vs.watchPage == 0) {
+        float** channels;
+        uint64_t first;
+        const uint32_t count = DecodeVorbisFrames(&vs, &channels, &first);
+        if (count == 0)
+            break;
+        if (first + count > MAX_PENDING_FRAMES) {
+            // A long first page: decode it again when asked.
+            std::vector<float>().swap(vs.pending);
+            vs.ended = false;
+            if (StartDecoder(vs) != BASS_OK)
+                EndAudio(vs);
+            return;
+        }
+        for (uint32_t c = 0; c < channelCount; ++c)
+            std::memcpy(&vs.pending[c * MAX_PENDING_FRAMES + first], channels[c], sizeof(float) * count);
+        held = first + count;
+    }
+    vs.pendingFrames = held;
+    vs.pendingAt = 0;
+}
+
+// Hands out the next of the frames the open kept, from skipTo on; 0 when
+// none are left (their memory is let go then).
+static uint32_t TakePendingFrames(VorbisStream& vs, float*** channels, uint64_t* first)
+{
+    const uint64_t from = vs.pendingAt > vs.skipTo ? vs.pendingAt : vs.skipTo;
+    if (from >= vs.pendingFrames) {
+        vs.pendingAt = vs.pendingFrames;
+        std::vector<float>().swap(vs.pending);
+        return 0;
+    }
+    const uint64_t count = vs.pendingFrames - from < MAX_HANDED_FRAMES ? vs.pendingFrames - from : MAX_HANDED_FRAMES;
+    for (uint32_t c = 0; c < vs.format.channels; ++c)
+        vs.frameStart[c] = &vs.pending[c * MAX_PENDING_FRAMES + from];
+    *channels = vs.frameStart;
+    *first = from;
+    vs.pendingAt = from + count;
+    return (uint32_t)count;
 }
 
 int OpenVorbisStream(SoundSource& source, VorbisStream** stream, VorbisStreamInfo* info)
@@ -521,6 +572,11 @@ void CloseVorbisStream(VorbisStream* stream)
 uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* first)
 {
     VorbisStream& vs = *stream;
+    if (vs.pendingAt < vs.pendingFrames) {
+        const uint32_t count = TakePendingFrames(vs, channels, first);
+        if (count > 0)
+            return count;
+    }
     while (!vs.ended) {
         float** output = nullptr;
         int samples = 0;
@@ -570,6 +626,17 @@ uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* f
 void SeekVorbisStream(VorbisStream* stream, uint64_t frame)
 {
     VorbisStream& vs = *stream;
+    if (vs.pendingAt < vs.pendingFrames) {
+        // The frames the open kept serve any frame they hold; past them the
+        // decoder goes on from where they end.
+        if (frame < vs.pendingFrames) {
+            vs.pendingAt = frame;
+            vs.skipTo = frame;
+            return;
+        }
+        vs.pendingAt = vs.pendingFrames;
+        std::vector<float>().swap(vs.pending);
+    }
     if (vs.endFrame != UNKNOWN_END && frame >= vs.endFrame) {
         vs.ended = true;
         return;
