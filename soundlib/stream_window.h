@@ -4,7 +4,6 @@
 
 #include "soundlib/sound_local.h"
 
-
 // The samples of `frame` in a window; valid while the frame is held.
 inline const int16_t* GetWindowFrame(const PcmWindow& window, uint32_t channels, uint64_t frame)
 {
