@@ -6,13 +6,15 @@
 # (./halvane run and ./halvane test do the same where make is missing.)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
-# The sanitizer build (ASan + UBSan) and the fuzz build (clang's libFuzzer),
-# beside the normal one; make fuzz runs each fuzz target for FUZZ_SECONDS.
+# The sanitizer build (ASan + UBSan), the ThreadSanitizer build of the
+# sound library's tests and the fuzz build (clang's libFuzzer), beside the
+# normal one; make fuzz runs each fuzz target for FUZZ_SECONDS.
 SANITIZE_DIR ?= $(BUILD_DIR)-asan
+TSAN_DIR ?= $(BUILD_DIR)-tsan
 FUZZ_DIR ?= $(BUILD_DIR)-fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run windows web run-web clean run-deps configure-run run-windows deb sheet sanitize fuzz-build fuzz
+.PHONY: all deps configure build test run windows web run-web clean run-deps configure-run run-windows deb sheet sanitize tsan fuzz-build fuzz
 
 all: build
 
@@ -26,14 +28,21 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build sanitize fuzz-build
-	SANITIZE_DIR=$(SANITIZE_DIR) FUZZ_DIR=$(FUZZ_DIR) scripts/run-tests $(BUILD_DIR)
+test: build sanitize tsan fuzz-build
+	SANITIZE_DIR=$(SANITIZE_DIR) TSAN_DIR=$(TSAN_DIR) FUZZ_DIR=$(FUZZ_DIR) scripts/run-tests $(BUILD_DIR)
 
-# clang builds it in half the time gcc takes.
+# A debug build (asserts on, -O1 -g); clang builds it in half the time gcc
+# takes.
 sanitize: configure
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
 	  -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+
+# Only the sound library's tests: its threads under ThreadSanitizer.
+tsan: configure
+	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_TSAN=ON
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target soundlib_tests
 
 # Seeded from the normal build's generated content.
 fuzz-build: build

@@ -6,7 +6,7 @@
 #include "soundlib/bass.h"
 
 uint32_t g_musicStream = 0;
-float g_spectrumFrame[SPECTRUM_SIZE] = {};
+float g_spectrumFrame[SPECTRUM_BINS] = {};
 const char* const MUSIC_FILE = "data/vx - orrin lumo.ogg";
 
 // Shows one of the music's messages: no caption of its own, OK only.
@@ -40,7 +40,7 @@ float SampleSpectrum()
     // A failed request leaves the frame as it was, so the level repeats.
     BASS_ChannelGetData(g_musicStream, g_spectrumFrame, BASS_DATA_FFT1024);
     float level = 0.0f;
-    for (int i = 0; i < SPECTRUM_SIZE; ++i)
+    for (int i = 0; i < SPECTRUM_BINS; ++i)
         level += g_spectrumFrame[i];
     return level;
 }

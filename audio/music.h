@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-// Number of magnitudes in one spectrum.
-enum { SPECTRUM_SIZE = 512 };
+#include "soundlib/magnitude_fft.h"
 
 // The music stream handle; 0 until InitMusic opened one, and 0 again after a
 // failed open. The shell plays, stops and frees it.
@@ -13,7 +12,7 @@ extern uint32_t g_musicStream;
 
 // The last spectrum delivered (all zero until the first successful request);
 // a failed request leaves it as it was.
-extern float g_spectrumFrame[SPECTRUM_SIZE];
+extern float g_spectrumFrame[SPECTRUM_BINS];
 
 // The music file, relative to the working directory.
 extern const char* const MUSIC_FILE;

@@ -39,14 +39,21 @@
 //   reads to its end. flags: BASS_STREAM_DECODE makes a decoding stream,
 //   which is never played, only positioned and read; other flags are
 //   ignored. Returns 0 with BASS_ERROR_INIT (no device), BASS_ERROR_FILEOPEN
-//   (missing, unreadable), BASS_ERROR_FILEFORM (empty, damaged or cut before
-//   any audio, not Ogg Vorbis) or BASS_ERROR_MEM. Nothing reaches the
-//   decoder unchecked: every Ogg page must have its CRC32 and follow the one
-//   before it, and the three Vorbis headers must be whole with every field
-//   within its packet; damage in the headers is BASS_ERROR_FILEFORM. Damage
-//   met later (a page that fails, a missing page, another stream's page, a
-//   packet the decoder refuses) ends the audio there: the stream is shorter,
-//   never a crash. What a file claims about its length reserves nothing.
+//   (missing, unreadable, not a regular file), BASS_ERROR_FILEFORM (empty,
+//   damaged or cut before any audio, not Ogg Vorbis) or BASS_ERROR_MEM.
+//   Nothing reaches the decoder unchecked: every Ogg page must have its
+//   CRC32 and follow the one before it, and the three Vorbis headers must
+//   be whole with every field within its packet; damage in the headers is
+//   BASS_ERROR_FILEFORM. Damage met later (a page that fails, a missing
+//   page, another stream's page, a packet the decoder refuses) ends the
+//   audio there: the stream is shorter, never a crash. What a file claims about its length reserves nothing.
+//   Headers: one limit, 16 MB. The three Vorbis headers may take up to
+//   16 MB of pages (comment headers with cover art run to megabytes) and
+//   open whatever their comments hold, since the decoder is never handed
+//   the comments; the decoder's own memory (the setup's tables) may grow to
+//   the same 16 MB. Larger headers are BASS_ERROR_FILEFORM.
+//   Only a regular file is opened (not a folder, a device or a FIFO), and
+//   no more of it is read than it held when it was opened.
 // - BASS_ChannelPlay(handle, restart): plays from the start (restart TRUE)
 //   or from where it was stopped. Decoding streams: BASS_ERROR_DECODE.
 // - BASS_ChannelStop: stops; the stream keeps the position being heard.
@@ -64,10 +71,17 @@
 //   a frame; pos = length is the end, beyond it BASS_ERROR_POSITION, also
 //   when the jump finds the audio ending before pos). A playing stream goes
 //   on playing from there. A position the window holds costs nothing (tens
-//   of nanoseconds); a new one restarts the decoder a page before it and
-//   decodes up to it (about half a millisecond); the first jump beyond the
-//   pages read so far also reads and checks the pages up to there (a few
-//   milliseconds for three minutes).
+//   of nanoseconds); a new one restarts the decoder a page before the
+//   nearest page whose place is known and decodes up to it (about half a
+//   millisecond); the first jump beyond the pages read so far also reads and
+//   checks the pages up to there (a few milliseconds for three minutes).
+//   Positions count from the stream's first sample, whatever granule
+//   position its first page gives. A page's place is known once decoding
+//   has passed it, or by its granule position while those hold: they are
+//   checked against each other and against decoding, and once one is found
+//   wrong (-1, random, out of order) only the places decoding learned count,
+//   so a jump in such a file decodes at most from the nearest page decoding
+//   has passed, never again from the start each time.
 // - BASS_ChannelGetData(handle, buffer, BASS_DATA_FFT1024): writes 512
 //   floats and returns 2048 (their size in bytes). Does not move the stream.
 //   BASS_ChannelGetData(handle, buffer, bytes) on a decoding stream copies up

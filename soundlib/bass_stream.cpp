@@ -3,11 +3,14 @@
 // decoding stream). Each stream decodes as it goes into its window
 // (stream_window.cpp); a request for frames the window holds decodes
 // nothing.
-#include "soundlib/sound_local.h"
+#include "soundlib/bass_stream.h"
 
 #include <cstring>
 
 #include "soundlib/magnitude_fft.h"
+#include "soundlib/sound_error.h"
+#include "soundlib/sound_mix.h"
+#include "soundlib/stream_feeder.h"
 #include "soundlib/vorbis_stream.h"
 
 // Request bits of BASS_ChannelGetData's length: any of them set asks for
@@ -115,7 +118,7 @@ HSTREAM BASSCALL BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset,
     stream.mixReady.store(true, std::memory_order_relaxed);
     stream.mixPosition.store(0, std::memory_order_relaxed);
     stream.startPosition = 0;
-    result = CreatePcmWindow(stream) ? BASS_OK : BASS_ERROR_MEM;
+    result = CreatePcmWindow(stream, g_soundDevice.latencyFrames) ? BASS_OK : BASS_ERROR_MEM;
     // Headers without a single decodable frame: nothing to play.
     if (result == BASS_OK && !FillPcmWindow(stream, 0, FIRST_FRAMES, 0, true))
         result = BASS_ERROR_FILEFORM;

@@ -6,8 +6,8 @@
 // decoder only ever sees pages whose CRC matches.
 #include "soundlib/ogg_pages.h"
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "soundlib/vorbis_setup.h"
 
@@ -36,10 +36,6 @@ struct OggCrcTable {
 };
 
 const OggCrcTable s_oggCrc;
-
-// Headers beyond this size are refused: comment headers with pictures in
-// them run to megabytes, but nothing sound comes near it.
-const size_t VORBIS_MAX_HEADER_BYTES = 16u << 20;
 
 uint32_t ReadLittle32(const uint8_t* p)
 {
@@ -116,6 +112,57 @@ bool CheckCommentHeader(const std::vector<uint8_t>& packet)
     return at < size && (p[at] & 1) != 0;
 }
 
+// Appends one page of `serial` holding the lacing values `lacing` and the
+// bytes `body`, with its CRC: granule position 0 (headers), sequence
+// `sequence`, flags `flags`.
+void AppendOggPage(std::vector<uint8_t>& out, uint32_t serial, uint32_t sequence, uint8_t flags,
+                   const std::vector<uint8_t>& lacing, const uint8_t* body, size_t bodyBytes)
+{
+    const size_t start = out.size();
+    const uint8_t fixed[OGG_PAGE_HEADER_BYTES] = {
+        'O', 'g', 'g', 'S', 0, flags, 0, 0, 0, 0, 0, 0, 0, 0,
+        (uint8_t)serial, (uint8_t)(serial >> 8), (uint8_t)(serial >> 16), (uint8_t)(serial >> 24),
+        (uint8_t)sequence, (uint8_t)(sequence >> 8), (uint8_t)(sequence >> 16), (uint8_t)(sequence >> 24),
+        0, 0, 0, 0, (uint8_t)lacing.size()};
+    out.insert(out.end(), fixed, fixed + OGG_PAGE_HEADER_BYTES);
+    out.insert(out.end(), lacing.begin(), lacing.end());
+    out.insert(out.end(), body, body + bodyBytes);
+    uint32_t crc = UpdateOggCrc(0, &out[start], out.size() - start);
+    for (int i = 0; i < 4; ++i)
+        out[start + 22 + i] = (uint8_t)(crc >> (8 * i));
+}
+
+// The headers as the decoder is given them (see CheckVorbisHeaders): the
+// identification header alone on the first page, an empty comment header
+// and the setup header on the pages after it.
+void PageDecoderHeaders(const std::vector<uint8_t>& identification, const std::vector<uint8_t>& setup,
+                        uint32_t serial, std::vector<uint8_t>& out)
+{
+    static const uint8_t EMPTY_COMMENTS[16] = {3, 'v', 'o', 'r', 'b', 'i', 's', 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    out.clear();
+    AppendOggPage(out, serial, 0, OGG_FLAG_FIRST, std::vector<uint8_t>(1, (uint8_t)identification.size()),
+                  identification.data(), identification.size());
+    std::vector<uint8_t> body(EMPTY_COMMENTS, EMPTY_COMMENTS + sizeof EMPTY_COMMENTS);
+    body.insert(body.end(), setup.begin(), setup.end());
+    std::vector<uint8_t> lacing(1, (uint8_t)sizeof EMPTY_COMMENTS);
+    for (size_t left = setup.size();; left -= 255) {
+        lacing.push_back((uint8_t)(left < 255 ? left : 255));
+        if (left < 255)
+            break;
+    }
+    uint32_t sequence = 1;
+    size_t bodyAt = 0;
+    for (size_t from = 0; from < lacing.size(); from += 255, ++sequence) {
+        std::vector<uint8_t> pageLacing(lacing.begin() + (long)from,
+                                        lacing.begin() + (long)std::min(lacing.size(), from + 255));
+        size_t bodyBytes = 0;
+        for (uint8_t value : pageLacing)
+            bodyBytes += value;
+        AppendOggPage(out, serial, sequence, from > 0 ? OGG_FLAG_CONTINUED : 0, pageLacing, &body[bodyAt], bodyBytes);
+        bodyAt += bodyBytes;
+    }
+}
+
 } // namespace
 
 uint32_t UpdateOggCrc(uint32_t crc, const uint8_t* data, size_t size)
@@ -183,7 +230,8 @@ bool FollowOggPage(OggPageChain& chain, const OggPage& page)
     return true;
 }
 
-VorbisHeaderCheck CheckVorbisHeaders(const uint8_t* data, size_t size, VorbisFormat* format, OggPageChain* chain)
+VorbisHeaderCheck CheckVorbisHeaders(const uint8_t* data, size_t size, VorbisFormat* format, OggPageChain* chain,
+                                     std::vector<uint8_t>* decoderHeaders)
 {
     OggPageChain followed = {};
     std::vector<uint8_t> packets[3];
@@ -222,5 +270,7 @@ VorbisHeaderCheck CheckVorbisHeaders(const uint8_t* data, size_t size, VorbisFor
     }
     format->headerBytes = (uint32_t)offset;
     *chain = followed;
+    if (decoderHeaders)
+        PageDecoderHeaders(packets[0], packets[2], followed.serial, *decoderHeaders);
     return VORBIS_HEADERS_OK;
 }

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 enum {
     OGG_PAGE_HEADER_BYTES = 27,
@@ -83,10 +84,21 @@ enum VorbisHeaderCheck {
 // Largest number of channels a stream may have (the decoder's own limit).
 enum { VORBIS_MAX_CHANNELS = 16 };
 
+// The one limit of a stream's headers: the three header packets may take up
+// to this many bytes of pages (comment headers with pictures in them run to
+// megabytes), and the decoder's memory may grow to as much. The decoder is
+// never given the comments, so whatever passes the page checks opens.
+enum { VORBIS_MAX_HEADER_BYTES = 16 << 20 };
+
 // Checks that `data` starts with the pages of the three Vorbis header
 // packets: the identification header alone on the first page with sane
 // fields (channels, rate, block sizes, framing), the comment header whose
 // vendor string, comment count and comments all fit in its packet, and a
 // complete setup header that passes CheckVorbisSetup. Fills `format` when they are sound. `chain`
 // receives the state after the last header page, ready for the audio pages.
-VorbisHeaderCheck CheckVorbisHeaders(const uint8_t* data, size_t size, VorbisFormat* format, OggPageChain* chain);
+// `decoderHeaders`, when given, receives the headers as the decoder is
+// handed them: the same identification and setup headers with an empty
+// comment header, newly paged (the comments can be megabytes the decoder
+// would copy and never use).
+VorbisHeaderCheck CheckVorbisHeaders(const uint8_t* data, size_t size, VorbisFormat* format, OggPageChain* chain,
+                                     std::vector<uint8_t>* decoderHeaders = nullptr);

@@ -64,6 +64,18 @@ DWORD WINAPI FeedWaveOut(LPVOID)
     }
 }
 
+// Stops the device and lets it go: reset hands every queued buffer back, so
+// they can be unprepared, then the device and its event are closed.
+void CloseWaveDevice()
+{
+    waveOutReset(s_waveOut.device);
+    for (int i = 0; i < SOUND_BUFFER_COUNT; ++i)
+        waveOutUnprepareHeader(s_waveOut.device, &s_waveOut.headers[i], sizeof(WAVEHDR));
+    waveOutClose(s_waveOut.device);
+    CloseHandle(s_waveOut.bufferDone);
+    s_waveOut.bufferDone = nullptr;
+}
+
 }  // namespace
 
 bool OpenDeviceOutput(uint32_t rate, SoundMixFunction mix)
@@ -117,12 +129,7 @@ bool OpenDeviceOutput(uint32_t rate, SoundMixFunction mix)
         ResumeThread(s_waveOut.feeder);
     }
     if (!s_waveOut.feeder) {
-        waveOutReset(s_waveOut.device);
-        for (int i = 0; i < SOUND_BUFFER_COUNT; ++i)
-            waveOutUnprepareHeader(s_waveOut.device, &s_waveOut.headers[i], sizeof(WAVEHDR));
-        waveOutClose(s_waveOut.device);
-        CloseHandle(s_waveOut.bufferDone);
-        s_waveOut.bufferDone = nullptr;
+        CloseWaveDevice();
         return false;
     }
     s_waveOutOpen = true;
@@ -138,14 +145,7 @@ void CloseDeviceOutput()
     WaitForSingleObject(s_waveOut.feeder, INFINITE);
     CloseHandle(s_waveOut.feeder);
     s_waveOut.feeder = nullptr;
-
-    // Reset hands every queued buffer back, so they can be unprepared.
-    waveOutReset(s_waveOut.device);
-    for (int i = 0; i < SOUND_BUFFER_COUNT; ++i)
-        waveOutUnprepareHeader(s_waveOut.device, &s_waveOut.headers[i], sizeof(WAVEHDR));
-    waveOutClose(s_waveOut.device);
-    CloseHandle(s_waveOut.bufferDone);
-    s_waveOut.bufferDone = nullptr;
+    CloseWaveDevice();
     s_waveOutOpen = false;
 }
 

@@ -1,6 +1,9 @@
-// Private state of the sound library: the device, the stream table and each
-// stream's window of decoded audio, shared by bass_device.cpp,
-// bass_stream.cpp, stream_window.cpp and stream_feeder.cpp.
+// Private records of the sound library: the device, a stream slot and its
+// window of decoded audio. The files that work on them call one way only:
+// device (bass_device.cpp) -> streams (bass_stream.cpp) -> feeder
+// (stream_feeder.cpp) -> mix and heard-frame clock (sound_mix.cpp) ->
+// window (stream_window.cpp) -> decoder (vorbis_stream.cpp), each declared
+// in its own header.
 //
 // Threading. The caller's thread owns the table: a stream slot and the
 // device record change only there, while the output's mix is locked out
@@ -82,70 +85,3 @@ struct SoundDevice {
     uint32_t rate;
     uint32_t latencyFrames;      // device frames between mix and hearing
 };
-
-// The one device and the stream table of the process: the library's 2.3
-// interface has no device or context argument.
-extern SoundDevice g_soundDevice;
-extern SoundStream g_soundStreams[MAX_STREAMS];
-
-// Records the error code that BASS_ErrorGetCode reports (BASS_OK on success).
-void SetSoundError(int code);
-
-// Excludes the mix thread while the table changes (no-op for device 0).
-void LockMix();
-void UnlockMix();
-
-// Brings device 0's clock-driven mix up to now (no-op for a real device).
-void PumpMix();
-
-// Publishes the anchor of a stream that starts or jumps to `position`.
-void ResetMixAnchor(SoundStream& stream, MixPosition position);
-
-// The frame that is being heard now for a playing stream (output latency
-// accounted for), or the stored position of any other stream.
-uint32_t GetHeardFrame(SoundStream& stream);
-
-// True when a real device's mix reads this stream's window.
-bool IsMixedByDevice(const SoundStream& stream);
-
-// Takes a stream out of the mix and the table and frees its decoder and
-// window; its handles are dead afterwards (bass_stream.cpp).
-void ReleaseStream(SoundStream& stream);
-
-// ---------------------------------------------------------------------------
-// The window (stream_window.cpp)
-// ---------------------------------------------------------------------------
-
-// The samples of `frame` in a window; valid while the frame is held.
-inline const int16_t* GetWindowFrame(const PcmWindow& window, uint32_t channels, uint64_t frame)
-{
-    return window.samples + (size_t)(frame & (window.frames - 1)) * channels;
-}
-
-// Gives a new stream its window, sized for the device's latency (empty, at
-// frame 0). False when there is no memory for it.
-bool CreatePcmWindow(SoundStream& stream);
-
-// Frees a stream's window.
-void FreePcmWindow(SoundStream& stream);
-
-// Decodes until frames [from, to) are held, or as many as the window can
-// hold without writing over frames from `keep` on (which another thread may
-// be reading). When `from` is out of reach of what is held, seeks to it if
-// `maySeek`, else decodes on from where it is. Records the stream's end
-// when decoding meets it. Called with the decode lock held. Returns whether
-// `from` is held afterwards.
-bool FillPcmWindow(SoundStream& stream, uint64_t from, uint64_t to, uint64_t keep, bool maySeek);
-
-// ---------------------------------------------------------------------------
-// The feeder thread (stream_feeder.cpp): decodes ahead of the streams a
-// real device plays, so that the mix only copies.
-// ---------------------------------------------------------------------------
-
-// Starts and stops the feeder (with the device). Start returns false when
-// the thread cannot be made.
-bool StartStreamFeeder();
-void StopStreamFeeder();
-
-// Asks the feeder to look at the streams now (after play or a jump).
-void WakeStreamFeeder();

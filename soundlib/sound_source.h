@@ -20,8 +20,9 @@ struct SoundSource {
 };
 
 // Opens `length` bytes of the file `name` from `offset` (length 0: to its
-// end). Returns BASS_OK, BASS_ERROR_FILEOPEN (missing, unreadable, a
-// folder) or BASS_ERROR_FILEFORM (nothing there).
+// end). Only a regular file is opened, and only the size it has now is ever
+// read. Returns BASS_OK, BASS_ERROR_FILEOPEN (missing, unreadable, a folder,
+// a device, a FIFO) or BASS_ERROR_FILEFORM (nothing there).
 int OpenFileSource(const char* name, uint64_t offset, uint64_t length, SoundSource* source);
 
 // Copies `length` bytes at `data`. BASS_OK or BASS_ERROR_MEM.

@@ -4,11 +4,13 @@
 // It looks at the streams every few milliseconds, and at once when woken
 // after a play or a jump. The "no sound" device needs no feeder: nothing
 // reads its streams but the caller, who decodes what it asks for.
-#include "soundlib/sound_local.h"
+#include "soundlib/stream_feeder.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <thread>
+
+#include "soundlib/sound_mix.h"
 
 namespace {
 

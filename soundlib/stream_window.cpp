@@ -7,7 +7,7 @@
 // window's start is moved past the frame that lived there; frames from
 // `keep` on are never reused, which is how the mix thread and the spectrum
 // can read without a lock.
-#include "soundlib/sound_local.h"
+#include "soundlib/stream_window.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -22,8 +22,6 @@ namespace {
 const uint32_t MIN_WINDOW_FRAMES = 1u << 16;
 // Most frames one decoder call returns (half of the largest Vorbis block).
 const uint64_t MAX_DECODED_FRAMES = 4096;
-// A `from` this far past the window's end decodes on rather than seeking.
-const uint64_t DECODE_ON_FRAMES = 16384;
 
 // Copies `count` decoded frames into the ring from frame `first` on: in up
 // to two pieces where the ring wraps, and again into the mirror after the
@@ -58,22 +56,26 @@ void SeekWindow(SoundStream& stream, uint64_t frame)
     stream.window.start.store(frame, std::memory_order_release);
 }
 
-// Takes the end the decoder has met as the stream's end when it is sooner.
+// Takes the end the decoder has met, or the length the file claims as
+// measured from its first sample, as the stream's end when it is sooner.
 void NoteStreamEnd(SoundStream& stream)
 {
     uint64_t end = GetVorbisStreamEnd(stream.vorbis);
+    const uint64_t claimed = GetVorbisClaimedFrames(stream.vorbis);
+    if (claimed < end)
+        end = claimed;
     if (end < stream.endFrame.load(std::memory_order_relaxed))
         stream.endFrame.store(end, std::memory_order_release);
 }
 
 } // namespace
 
-bool CreatePcmWindow(SoundStream& stream)
+bool CreatePcmWindow(SoundStream& stream, uint32_t latencyFrames)
 {
     // Behind the mix the window keeps what may still be heard (the
     // device's latency, a mix buffer, the spectrum's frames); ahead of it,
     // at least as much again.
-    uint64_t behind = (((uint64_t)g_soundDevice.latencyFrames + 2 * MAX_DECODED_FRAMES) * stream.step >> MIX_FRACTION_BITS) +
+    uint64_t behind = (((uint64_t)latencyFrames + 2 * MAX_DECODED_FRAMES) * stream.step >> MIX_FRACTION_BITS) +
                       2 * WINDOW_MIRROR_FRAMES;
     uint32_t frames = MIN_WINDOW_FRAMES;
     while (frames < 2 * behind + 4 * MAX_DECODED_FRAMES)
@@ -100,7 +102,7 @@ bool FillPcmWindow(SoundStream& stream, uint64_t from, uint64_t to, uint64_t kee
     PcmWindow& window = stream.window;
     uint64_t end = window.end.load(std::memory_order_relaxed);
     uint64_t start = window.start.load(std::memory_order_relaxed);
-    if (maySeek && (from < start || from > end + DECODE_ON_FRAMES)) {
+    if (maySeek && (from < start || from > end + VORBIS_DECODE_ON_FRAMES)) {
         SeekWindow(stream, from);
         NoteStreamEnd(stream);
         start = end = from;
@@ -132,5 +134,6 @@ bool FillPcmWindow(SoundStream& stream, uint64_t from, uint64_t to, uint64_t kee
         end = first + count;
         window.end.store(end, std::memory_order_release);
     }
+    NoteStreamEnd(stream);
     return from >= start && from < end;
 }

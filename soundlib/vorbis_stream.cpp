@@ -2,13 +2,25 @@
 // stb_vorbis's push interface: we read and check each page ourselves and
 // hand the decoder only checked bytes.
 //
-// Frame numbers: decoding from the start counts the frames that come out.
-// A seek restarts the decoder on the page before the last page that ends
-// (by its granule position) at or before the target; once the decoder has
-// decoded that page's last packet it knows the exact place of its output,
-// which fixes the numbering, and frames are counted again from there. (The
-// decoder's own guess of its place before that can be off by the
-// difference of its block sizes.)
+// Frame numbers count from the stream's first sample: decoding from the
+// start counts the frames that come out. The file's granule positions are
+// claims only: they are taken relative to the first page's (the base,
+// learned when decoding from the start passes that page), and a claim is
+// used only until one turns out wrong. Decoding that knows its numbering
+// records, for every page it passes, where the page's last whole packet
+// ends (its learned position), so that a later jump restarts at the nearest
+// known page before the target rather than at the start, whatever the
+// granule positions say.
+//
+// A seek restarts the decoder a page before the latest known page at or
+// before the target; the numbering is fixed at the first page end with a
+// known position whose packet the decoder decoded in full. A numbering
+// taken from a claim is checked at the next claimed page before any frame
+// is handed out; a claim that does not hold, or a numbering that lands past
+// the target, restarts further back. The restart is the decoder's own:
+// after stb_vorbis_flush_pushdata it takes the first whole page it is given
+// to find its place and decodes from the page after it, so a restart hands
+// it one page more in front.
 // Seeking needs to know where pages start: every page read is remembered
 // (offset, granule position, sequence), and a seek past the pages read so
 // far reads on, page by page, until it finds the target.
@@ -26,27 +38,31 @@
 #define STB_VORBIS_NO_STDIO
 #include "stb_vorbis.h"
 
-// Restarts a push decoder at the next page it is given (stb_vorbis_unit.c).
-extern "C" void RestartPushDecoder(stb_vorbis* f);
-
 namespace {
 
 // The decoder makes every allocation inside one block that we own: no leak
 // on its error paths, and a setup header cannot make it take more than the
-// largest block.
+// largest block, which is the headers' own limit.
 const int FIRST_DECODER_BYTES = 256 << 10;
-const int MAX_DECODER_BYTES = 8 << 20;
+const int MAX_DECODER_BYTES = VORBIS_MAX_HEADER_BYTES;
 // Checked bytes waiting for the decoder: a packet that spans more than this
 // ends the audio (no encoder writes packets near that size).
 const size_t MAX_INPUT_BYTES = 1u << 20;
 // The headers are read in steps of this size until they are whole.
 const size_t HEADER_READ_BYTES = 64u << 10;
-// A seek this close ahead decodes on instead of restarting the decoder.
-const uint64_t DECODE_ON_FRAMES = 16384;
 // What the last bytes of the file hold: at least one whole page.
 const size_t TAIL_BYTES = (64u << 10) + OGG_MAX_PAGE_BYTES;
 const uint64_t NO_GRANULE = ~0ull;
 const uint64_t UNKNOWN_END = ~0ull;
+const uint64_t UNKNOWN_FRAME = ~0ull;
+// A claimed position beyond this (about 72 days at 192 kHz) is no claim.
+const uint64_t MAX_CLAIMED_FRAME = 1ull << 40;
+// Most frames the open keeps from decoding the first audio page (which
+// tells where the stream's first sample is), so that they need not be
+// decoded again; a first page that holds more is decoded again instead.
+const uint64_t MAX_PENDING_FRAMES = 32768;
+// Most frames one call hands out.
+const uint64_t MAX_HANDED_FRAMES = 4096;
 
 // Where one audio page is, and what is needed to restart there.
 struct OggPageMark {
@@ -55,6 +71,8 @@ struct OggPageMark {
     uint32_t sequence;
     bool continued;           // begins with the rest of a packet
     bool leavesPacketOpen;    // its last packet goes on to the next page
+    uint64_t packetEnd;       // source offset where its last whole packet ends; 0: none ends on it
+    uint64_t frame;           // learned: frames before that packet's end; UNKNOWN_FRAME until then
 };
 
 } // namespace
@@ -63,6 +81,7 @@ struct VorbisStream {
     SoundSource source;
     VorbisFormat format;
     OggPageChain headerChain;   // page order after the header pages
+    std::vector<uint8_t> decoderHeaders;   // the headers as the decoder is given them
 
     stb_vorbis* decoder;
     char* decoderMemory;
@@ -82,13 +101,29 @@ struct VorbisStream {
     bool indexComplete;         // the last page, or a page that failed, was met
     std::vector<uint8_t> scratch;
 
+    // The granule position of the stream's first sample, once learned.
+    bool baseKnown;
+    uint64_t granuleBase;
+    bool claimsBroken;          // a claim turned out wrong: only learned positions count
+    uint64_t claimedEnd;        // the last page's granule position (the length claimed)
+
     bool numbered;              // nextFrame is known
+    bool learning;              // the numbering is sure: page positions are recorded
+    bool verifying;             // numbered by a claim that the next claim must confirm
     uint64_t nextFrame;         // number of the next frame to come out
     uint64_t skipTo;            // frames before it are dropped (a seek's target)
-    int seekPage;               // the page whose end fixes the numbering after a seek
-    uint64_t fedBytes;          // page bytes given to the decoder since the seek
-    uint64_t consumedBytes;     // of them, taken by the decoder
-    uint64_t placedAfter;       // consumedBytes from which the decoder knows its place
+    size_t startPage;           // the page decoding began on after a seek
+    size_t numberPage;          // the page whose end numbered the stream
+    uint64_t chainOffset;       // source offset of the decoder's first input byte
+    uint64_t consumedBytes;     // input bytes the decoder has taken since then
+    size_t watchPage;           // next page whose packet end decoding passes
+    uint64_t decodedFrames;     // all the decoder ever gave out, dropped frames included
+    // The frames [0, pendingFrames) the open decoded, per channel, handed
+    // out before the decoder's own from pendingAt on; the decoder stands at
+    // pendingFrames until they are all out (or dropped by a jump).
+    std::vector<float> pending;
+    uint64_t pendingFrames;
+    uint64_t pendingAt;
     uint64_t endFrame;
     bool ended;
     float* frameStart[VORBIS_MAX_CHANNELS];   // the channels handed out
@@ -142,8 +177,14 @@ bool ReadCheckedPage(VorbisStream& vs, uint64_t offset, OggPageChain& chain, std
     }
     chain = followed;
     if (offset == vs.indexedEnd && !vs.indexComplete) {
+        uint64_t packetEnd = 0, end = offset + headerBytes;
+        for (uint32_t i = 0; i < page.segmentCount; ++i) {
+            end += page.lacing[i];
+            if (page.lacing[i] < 255)
+                packetEnd = end;
+        }
         OggPageMark mark = {offset, page.granule, page.sequence, (page.flags & OGG_FLAG_CONTINUED) != 0,
-                            followed.packetOpen};
+                            followed.packetOpen, packetEnd, UNKNOWN_FRAME};
         vs.pages.push_back(mark);
         vs.indexedEnd = offset + headerBytes + bodyBytes;
         vs.indexChain = followed;
@@ -180,34 +221,17 @@ bool FeedNextPage(VorbisStream& vs)
         vs.inputEnded = true;
         return false;
     }
-    const size_t pageBytes = vs.input.size() - before;
-    if (!vs.numbered && vs.placedAfter == NO_GRANULE && vs.nextPage == vs.pages[(size_t)vs.seekPage].offset) {
-        // The page whose end fixes the numbering: the decoder knows its
-        // place once it has taken the page's last whole packet.
-        const uint8_t* page = &vs.input[before];
-        const uint32_t segments = page[26];
-        uint64_t end = OGG_PAGE_HEADER_BYTES + segments, packetEnd = end;
-        for (uint32_t i = 0; i < segments; ++i) {
-            end += page[OGG_PAGE_HEADER_BYTES + i];
-            if (page[OGG_PAGE_HEADER_BYTES + i] < 255)
-                packetEnd = end;
-        }
-        vs.placedAfter = vs.fedBytes + packetEnd;
-    }
-    vs.fedBytes += pageBytes;
-    vs.nextPage += pageBytes;
+    vs.nextPage += vs.input.size() - before;
     return true;
 }
 
-// Opens the decoder on the header pages (read again from the source), in
-// the stream's memory block, growing the block until the setup fits.
-// BASS_OK, or the error code.
+// Opens the decoder on the headers (with the comments left out, see
+// CheckVorbisHeaders), in the stream's memory block, growing the block
+// until the setup fits. BASS_OK, or the error code.
 int StartDecoder(VorbisStream& vs)
 {
-    vs.input.resize(vs.format.headerBytes);
+    vs.input = vs.decoderHeaders;
     vs.consumed = 0;
-    if (ReadSoundSource(vs.source, 0, vs.input.data(), vs.input.size()) != vs.input.size())
-        return BASS_ERROR_FILEFORM;
     for (;;) {
         if (!vs.decoderMemory) {
             vs.decoderMemory = (char*)std::malloc((size_t)vs.decoderBytes);
@@ -218,13 +242,9 @@ int StartDecoder(VorbisStream& vs)
         int used = 0, error = 0;
         vs.decoder = stb_vorbis_open_pushdata(vs.input.data(), (int)vs.input.size(), &used, &error, &block);
         if (vs.decoder) {
-            // Keep what follows the setup header; let go of a large header
-            // region (comments can hold pictures).
-            vs.input.erase(vs.input.begin(), vs.input.begin() + used);
-            if (vs.input.capacity() > 4 * (size_t)OGG_MAX_PAGE_BYTES) {
-                vs.input.shrink_to_fit();
-                vs.input.reserve(2 * OGG_MAX_PAGE_BYTES);
-            }
+            // The audio pages follow in the file after its own headers.
+            vs.chainOffset = vs.format.headerBytes;
+            vs.input.clear();
             break;
         }
         if (error != VORBIS_outofmem || vs.decoderBytes >= MAX_DECODER_BYTES)
@@ -237,8 +257,12 @@ int StartDecoder(VorbisStream& vs)
     vs.chain = vs.headerChain;
     vs.inputEnded = false;
     vs.numbered = true;
+    vs.learning = true;
+    vs.verifying = false;
     vs.nextFrame = 0;
-    vs.seekPage = -1;
+    vs.consumedBytes = 0;
+    vs.watchPage = 0;
+    vs.pendingFrames = vs.pendingAt = 0;
     return BASS_OK;
 }
 
@@ -251,7 +275,8 @@ int ReadHeaders(VorbisStream& vs)
         size_t have = bytes.size();
         bytes.resize(want);
         bytes.resize(have + ReadSoundSource(vs.source, have, &bytes[have], want - have));
-        VorbisHeaderCheck check = CheckVorbisHeaders(bytes.data(), bytes.size(), &vs.format, &vs.headerChain);
+        VorbisHeaderCheck check =
+            CheckVorbisHeaders(bytes.data(), bytes.size(), &vs.format, &vs.headerChain, &vs.decoderHeaders);
         if (check == VORBIS_HEADERS_OK)
             return BASS_OK;
         if (check == VORBIS_HEADERS_BAD || bytes.size() < want)
@@ -284,84 +309,222 @@ uint64_t ReadClaimedFrames(VorbisStream& vs)
     return 0;
 }
 
+// Where page `i`'s last whole packet ends, in frames from the stream's
+// first sample: learned, else claimed by its granule position while claims
+// are trusted; UNKNOWN_FRAME when neither.
+uint64_t GetPagePosition(const VorbisStream& vs, size_t i, bool* claimed)
+{
+    const OggPageMark& mark = vs.pages[i];
+    *claimed = false;
+    if (mark.frame != UNKNOWN_FRAME)
+        return mark.frame;
+    if (vs.claimsBroken || !vs.baseKnown || mark.granule == NO_GRANULE || mark.packetEnd == 0)
+        return UNKNOWN_FRAME;
+    const uint64_t claim = mark.granule - vs.granuleBase;   // wraps with the granule positions
+    if (claim > MAX_CLAIMED_FRAME)
+        return UNKNOWN_FRAME;
+    *claimed = true;
+    return claim;
+}
+
 // Ends the audio where decoding stands; a stream that has not found its
 // place since a seek ends where the last page that could be read ends.
 void EndAudio(VorbisStream& vs)
 {
     vs.ended = true;
-    if (vs.numbered) {
+    if (vs.numbered && !vs.verifying) {
         vs.endFrame = vs.nextFrame;
         return;
     }
     uint64_t end = 0;
     for (size_t i = vs.pages.size(); i-- > 0;) {
-        if (vs.pages[i].granule != NO_GRANULE) {
-            end = vs.pages[i].granule;
+        bool claimed;
+        uint64_t position = GetPagePosition(vs, i, &claimed);
+        if (position != UNKNOWN_FRAME) {
+            end = position;
             break;
         }
     }
     vs.endFrame = end < vs.skipTo ? end : vs.skipTo;
 }
 
-// Restarts the decoder just before `target`: on the page before the latest
-// page (never later than page `before`) that ends at or before the target
-// with a whole packet, or at the start of the stream when there is none.
-void RestartBefore(VorbisStream& vs, uint64_t target, int before)
+// The page to restart decoding on for `target`, looking only at pages up
+// to `limit`: a page before the latest learned position at or before the
+// target, or, while claims are trusted, before the last two claimed ones
+// (the second checks the first) when they lie beyond it. -1: the start.
+// *known receives the position the choice counts on (0 for the start).
+long ChooseRestartPage(const VorbisStream& vs, uint64_t target, long limit, uint64_t* known)
 {
-    int chosen = -1;
-    for (int i = before; i >= 1; --i) {
-        const OggPageMark& mark = vs.pages[(size_t)i];
-        if (mark.granule != NO_GRANULE && mark.granule <= target) {
-            chosen = i;
+    long learned = -1, claimedLast = -1, claimedBefore = -1;
+    for (long i = limit; i >= 0; --i) {
+        bool claimed;
+        uint64_t position = GetPagePosition(vs, (size_t)i, &claimed);
+        if (position == UNKNOWN_FRAME || position > target)
+            continue;
+        if (!claimed) {
+            learned = i;
             break;
         }
+        if (claimedLast < 0)
+            claimedLast = i;
+        else if (claimedBefore < 0)
+            claimedBefore = i;
     }
+    bool claimed;
+    const long chosen = claimedBefore > learned ? claimedBefore : learned;
+    *known = chosen > 0 ? GetPagePosition(vs, (size_t)chosen, &claimed) : 0;
+    return chosen > 0 ? chosen - 1 : -1;
+}
+
+// Restarts the decoder for `target` (see ChooseRestartPage): from the
+// start, or on a page after handing the decoder the page before it to find
+// its place on.
+void RestartBefore(VorbisStream& vs, uint64_t target, long limit)
+{
+    uint64_t known;
+    const long start = ChooseRestartPage(vs, target, limit, &known);
     vs.skipTo = target;
     vs.ended = false;
-    if (chosen < 0) {
+    if (start < 1) {
         if (StartDecoder(vs) != BASS_OK)
             EndAudio(vs);
         return;
     }
-    const OggPageMark& restart = vs.pages[(size_t)chosen - 1];
-    RestartPushDecoder(vs.decoder);
+    const OggPageMark& found = vs.pages[(size_t)start - 1];
+    stb_vorbis_flush_pushdata(vs.decoder);
     vs.input.clear();
     vs.consumed = 0;
-    vs.nextPage = restart.offset;
+    vs.nextPage = found.offset;
     vs.chain.started = true;
     vs.chain.ended = false;
     vs.chain.serial = vs.headerChain.serial;
-    vs.chain.nextSequence = restart.sequence;
-    vs.chain.packetOpen = restart.continued;
+    vs.chain.nextSequence = found.sequence;
+    vs.chain.packetOpen = found.continued;
     vs.inputEnded = false;
     vs.numbered = false;
-    vs.seekPage = chosen;
-    vs.fedBytes = 0;
+    vs.learning = false;
+    vs.verifying = false;
+    vs.startPage = (size_t)start;
+    vs.chainOffset = found.offset;
     vs.consumedBytes = 0;
-    vs.placedAfter = NO_GRANULE;
+    vs.watchPage = (size_t)start;
+    vs.pendingFrames = vs.pendingAt = 0;
+    std::vector<float>().swap(vs.pending);
 }
 
-// Numbers a frame of `samples` that the decoder just returned; false when
-// its place is not known yet (it is dropped).
-bool NumberFrame(VorbisStream& vs, uint32_t samples)
+// At the end of page `i`'s last whole packet, which gave `samples` frames:
+// numbers the stream there if it can, checks or learns the page's position.
+// False when it restarted the decoder instead.
+bool PassPageEnd(VorbisStream& vs, size_t i, uint32_t samples)
 {
-    if (vs.numbered)
+    OggPageMark& mark = vs.pages[i];
+    bool claimed;
+    const uint64_t position = GetPagePosition(vs, i, &claimed);
+    if (!vs.numbered) {
+        // Only a packet decoded in full (not the one that primes the
+        // decoder, nor the rest of one begun before the restart) ends where
+        // the page says.
+        if (samples == 0 || position == UNKNOWN_FRAME || position < samples)
+            return true;
+        vs.numbered = true;
+        vs.learning = !claimed;
+        vs.verifying = claimed;
+        vs.numberPage = i;
+        vs.nextFrame = position - samples;
+        if (vs.nextFrame > vs.skipTo || (claimed && position > vs.skipTo)) {
+            // Past the target (or a claim that cannot be checked before
+            // it): further back.
+            RestartBefore(vs, vs.skipTo, (long)vs.startPage - 1);
+            return false;
+        }
         return true;
-    int offset = stb_vorbis_get_sample_offset(vs.decoder);
-    if (vs.consumedBytes < vs.placedAfter || offset == -1 || (uint32_t)offset < samples)
-        return false;
-    vs.nextFrame = (uint32_t)offset - samples;
-    vs.numbered = true;
-    if (vs.nextFrame > vs.skipTo) {
-        // Granule positions that do not add up: try a page further back,
-        // in the end the start.
-        RestartBefore(vs, vs.skipTo, vs.seekPage - 1);
-        return false;
+    }
+    const uint64_t after = vs.nextFrame + samples;
+    if (vs.verifying && claimed) {
+        if (position != after) {
+            vs.claimsBroken = true;
+            RestartBefore(vs, vs.skipTo, (long)vs.numberPage);
+            return false;
+        }
+        vs.verifying = false;
+        vs.learning = true;
+    }
+    if (vs.learning) {
+        mark.frame = after;
+        if (!vs.baseKnown && mark.granule != NO_GRANULE) {
+            // The first page that gives a granule position, decoded from the start.
+            vs.granuleBase = mark.granule - after;
+            vs.baseKnown = true;
+        }
+    }
+    return true;
+}
+
+// Notes the page ends the decoder's last packet reached; false when that
+// restarted the decoder.
+bool PassPageEnds(VorbisStream& vs, uint32_t samples)
+{
+    const uint64_t at = vs.chainOffset + vs.consumedBytes;
+    for (; vs.watchPage < vs.pages.size(); ++vs.watchPage) {
+        const uint64_t end = vs.pages[vs.watchPage].packetEnd;
+        if (end > at)
+            break;
+        if (end == at && !PassPageEnd(vs, vs.watchPage, samples))
+            return false;
     }
     return true;
 }
 
 } // namespace
+
+// Learns the granule position of the stream's first sample where the first
+// audio page gives one: decodes that page, then starts the decoder afresh.
+// The frames it decodes are kept to be handed out first.
+static void LearnGranuleBase(VorbisStream& vs)
+{
+    const uint32_t channelCount = vs.format.channels;
+    vs.pending.resize((size_t)MAX_PENDING_FRAMES * channelCount);
+    uint64_t held = 0;
+    while (!vs.baseKnown && !vs.ended && vs.watchPage == 0) {
+        float** channels;
+        uint64_t first;
+        const uint32_t count = DecodeVorbisFrames(&vs, &channels, &first);
+        if (count == 0)
+            break;
+        if (first + count > MAX_PENDING_FRAMES) {
+            // A long first page: decode it again when asked.
+            std::vector<float>().swap(vs.pending);
+            vs.ended = false;
+            if (StartDecoder(vs) != BASS_OK)
+                EndAudio(vs);
+            return;
+        }
+        for (uint32_t c = 0; c < channelCount; ++c)
+            std::memcpy(&vs.pending[c * MAX_PENDING_FRAMES + first], channels[c], sizeof(float) * count);
+        held = first + count;
+    }
+    vs.pendingFrames = held;
+    vs.pendingAt = 0;
+}
+
+// Hands out the next of the frames the open kept, from skipTo on; 0 when
+// none are left (their memory is let go then).
+static uint32_t TakePendingFrames(VorbisStream& vs, float*** channels, uint64_t* first)
+{
+    const uint64_t from = vs.pendingAt > vs.skipTo ? vs.pendingAt : vs.skipTo;
+    if (from >= vs.pendingFrames) {
+        vs.pendingAt = vs.pendingFrames;
+        std::vector<float>().swap(vs.pending);
+        return 0;
+    }
+    const uint64_t count = vs.pendingFrames - from < MAX_HANDED_FRAMES ? vs.pendingFrames - from : MAX_HANDED_FRAMES;
+    for (uint32_t c = 0; c < vs.format.channels; ++c)
+        vs.frameStart[c] = &vs.pending[c * MAX_PENDING_FRAMES + from];
+    *channels = vs.frameStart;
+    *first = from;
+    vs.pendingAt = from + count;
+    return (uint32_t)count;
+}
 
 int OpenVorbisStream(SoundSource& source, VorbisStream** stream, VorbisStreamInfo* info)
 {
@@ -388,7 +551,9 @@ int OpenVorbisStream(SoundSource& source, VorbisStream** stream, VorbisStreamInf
     }
     info->channels = vs->format.channels;
     info->rate = vs->format.rate;
-    info->claimedFrames = ReadClaimedFrames(*vs);
+    LearnGranuleBase(*vs);
+    vs->claimedEnd = ReadClaimedFrames(*vs);
+    info->claimedFrames = GetVorbisClaimedFrames(vs);
     *stream = vs;
     return BASS_OK;
 }
@@ -407,6 +572,11 @@ void CloseVorbisStream(VorbisStream* stream)
 uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* first)
 {
     VorbisStream& vs = *stream;
+    if (vs.pendingAt < vs.pendingFrames) {
+        const uint32_t count = TakePendingFrames(vs, channels, first);
+        if (count > 0)
+            return count;
+    }
     while (!vs.ended) {
         float** output = nullptr;
         int samples = 0;
@@ -428,8 +598,15 @@ uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* f
             EndAudio(vs);
             continue;
         }
-        if (samples <= 0 || !NumberFrame(vs, (uint32_t)samples))
+        vs.decodedFrames += samples > 0 ? (uint64_t)samples : 0;
+        if (!PassPageEnds(vs, samples > 0 ? (uint32_t)samples : 0) || samples <= 0 || !vs.numbered)
             continue;
+        if (vs.verifying && vs.nextFrame + (uint32_t)samples > vs.skipTo) {
+            // The claim that numbered the stream is not checked before the
+            // target: start from a pair of claims further back.
+            RestartBefore(vs, vs.skipTo, (long)vs.startPage - 1);
+            continue;
+        }
         uint64_t start = vs.nextFrame;
         uint32_t count = (uint32_t)samples;
         vs.nextFrame += count;
@@ -449,22 +626,55 @@ uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* f
 void SeekVorbisStream(VorbisStream* stream, uint64_t frame)
 {
     VorbisStream& vs = *stream;
+    if (vs.pendingAt < vs.pendingFrames) {
+        // The frames the open kept serve any frame they hold; past them the
+        // decoder goes on from where they end.
+        if (frame < vs.pendingFrames) {
+            vs.pendingAt = frame;
+            vs.skipTo = frame;
+            return;
+        }
+        vs.pendingAt = vs.pendingFrames;
+        std::vector<float>().swap(vs.pending);
+    }
     if (vs.endFrame != UNKNOWN_END && frame >= vs.endFrame) {
         vs.ended = true;
         return;
     }
-    if (vs.numbered && frame >= vs.nextFrame && frame - vs.nextFrame <= DECODE_ON_FRAMES && !vs.ended) {
-        vs.skipTo = frame;
-        return;
-    }
-    // Find the pages around the target, reading on as far as needed.
-    while ((vs.pages.empty() || vs.pages.back().granule == NO_GRANULE || vs.pages.back().granule < frame) &&
+    // Find the pages around the target, reading on as far as claims help.
+    bool claimed = true;
+    while (!vs.claimsBroken && vs.baseKnown &&
+           (vs.pages.empty() || GetPagePosition(vs, vs.pages.size() - 1, &claimed) == UNKNOWN_FRAME ||
+            GetPagePosition(vs, vs.pages.size() - 1, &claimed) < frame) &&
            ExtendPageIndex(vs)) {
     }
-    RestartBefore(vs, frame, (int)vs.pages.size() - 1);
+    // Decoding on costs no more than restarting at a known page that is
+    // not ahead of where decoding stands.
+    if (vs.numbered && !vs.verifying && !vs.ended && frame >= vs.nextFrame) {
+        uint64_t known;
+        ChooseRestartPage(vs, frame, (long)vs.pages.size() - 1, &known);
+        if (frame - vs.nextFrame <= VORBIS_DECODE_ON_FRAMES || known <= vs.nextFrame) {
+            vs.skipTo = frame;
+            return;
+        }
+    }
+    RestartBefore(vs, frame, (long)vs.pages.size() - 1);
 }
 
 uint64_t GetVorbisStreamEnd(const VorbisStream* stream)
 {
     return stream->endFrame;
+}
+
+uint64_t GetVorbisDecodedFrames(const VorbisStream* stream)
+{
+    return stream->decodedFrames;
+}
+
+uint64_t GetVorbisClaimedFrames(const VorbisStream* stream)
+{
+    // A first page whose granule position is damaged gives a base that makes
+    // no sense of the last page's: the last page's claim then stands as it is.
+    const uint64_t fromFirstSample = stream->claimedEnd - stream->granuleBase;
+    return stream->baseKnown && fromFirstSample <= MAX_CLAIMED_FRAME ? fromFirstSample : stream->claimedEnd;
 }

@@ -22,7 +22,7 @@ struct VorbisStream;
 struct VorbisStreamInfo {
     uint32_t channels;
     uint32_t rate;
-    uint64_t claimedFrames;   // the length the last page gives (a claim only)
+    uint64_t claimedFrames;   // the length the last page gives, from the first sample (a claim only)
 };
 
 // Opens a stream on `source`, which it takes over (and closes on failure):
@@ -38,6 +38,10 @@ void CloseVorbisStream(VorbisStream* stream);
 // the decoder's float channels (full scale 1.0), valid until the next call.
 uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* first);
 
+// A jump this far ahead of the decoder or less decodes on to it rather than
+// restarting the decoder (the window keeps what it holds meanwhile).
+enum { VORBIS_DECODE_ON_FRAMES = 16384 };
+
 // Makes the next frames DecodeVorbisFrames returns start exactly at
 // `frame` (or end the audio, when the audio ends before it).
 void SeekVorbisStream(VorbisStream* stream, uint64_t frame);
@@ -45,6 +49,15 @@ void SeekVorbisStream(VorbisStream* stream, uint64_t frame);
 // The frame at which the audio ends, once decoding or a seek has met it;
 // all ones until then.
 uint64_t GetVorbisStreamEnd(const VorbisStream* stream);
+
+// The length the file claims, measured from the stream's first sample once
+// decoding has passed the first page with a granule position (before that,
+// the last page's granule position as it stands).
+uint64_t GetVorbisClaimedFrames(const VorbisStream* stream);
+
+// The decoder's work so far: every frame it has decoded, those a seek
+// dropped included (for the tests and the benchmark).
+uint64_t GetVorbisDecodedFrames(const VorbisStream* stream);
 
 // Writes `frames` frames of float channels (full scale 1.0, any value) as
 // interleaved 16-bit samples at `out`, rounded and clamped.

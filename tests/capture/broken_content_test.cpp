@@ -1,16 +1,18 @@
 // The broken-content matrix: the offline renderer plays the whole show (one
 // frame per second of demo time, in a small window) with one of its twenty
 // content files missing, empty, cut in half or replaced by random bytes, and
-// with the damaged music, picture and mesh files found so far: pictures that
-// claim gigabytes or name colours past their palette, a mesh larger than the
-// loader reads, and a FIFO, a folder or an endless device in a file's place.
-// Each run must give exactly the messages the show gives for that file, in
-// their order, each followed by the file's full path where it is about the
-// file, reach
+// with the damaged music, picture and mesh files found so far: the music with
+// granule positions that lie or start late and with 8 MB of cover art in its
+// comments, pictures that claim gigabytes or name colours past their palette,
+// a mesh larger than the loader reads, and a FIFO, a folder or an endless
+// device in a file's place. Each run must give exactly the messages the show
+// gives for that file, in their order, each followed by the file's full path
+// where it is about the file, reach
 // 180 s and exit 0; in the sanitizer build, where this runs, any report of
 // the sanitizers also ends the run with another exit code and extra lines.
 #include "content/mesh.h"
 #include "test_content.h"
+#include "tests/soundlib/ogg_rewrite.h"
 
 #include <gtest/gtest.h>
 
@@ -40,12 +42,16 @@ const char* const CONTENT_FILES[] = {
 
 enum Damage {
     MISSING, EMPTY, CUT_IN_HALF, RANDOM_BYTES, COMMENT_COUNT, CHUNK_OVERRUN,
+    // Music whose positions lie or whose headers are large.
+    GRANULES_MINUS_ONE, GRANULES_RANDOM, GRANULES_FROM_A_MILLION, COVER_ART,
     // Pictures and meshes that would eat the memory or hang the loader.
     CLAIMS_16384_SQUARE_PALETTE, CLAIMS_8192_SQUARE_RGBA16, INDEX_PAST_PALETTE, MESH_OVER_LIMIT, MESH_AT_LIMIT,
+    // What is not a regular file.
     FIFO, FOLDER, LINK_TO_DEV_ZERO, LINK_TO_DEV_URANDOM
 };
 const char* const DAMAGE_NAMES[] = { "missing", "empty", "cut_in_half", "random_bytes", "comment_count",
-    "chunk_overrun", "claims_16384_square_palette", "claims_8192_square_rgba16", "index_past_palette",
+    "chunk_overrun", "granules_minus_one", "granules_random", "granules_from_a_million", "cover_art",
+    "claims_16384_square_palette", "claims_8192_square_rgba16", "index_past_palette",
     "mesh_over_limit", "mesh_at_limit", "fifo", "folder", "link_to_dev_zero", "link_to_dev_urandom" };
 
 // One run of the matrix: which file is damaged how, and what the show says.
@@ -97,6 +103,13 @@ std::vector<BrokenContentCase> MakeCases()
     cases.push_back({ "sphere_up.obj", FOLDER, MESH_MISSING });
     cases.push_back({ "knot3.obj", LINK_TO_DEV_ZERO, MESH_MISSING });
     cases.push_back({ "startunnel.obj", LINK_TO_DEV_URANDOM, MESH_MISSING });
+    // The music: granule positions that lie or start late and cover art
+    // play as the intact track does; what is not a regular file is refused
+    // at once.
+    for (Damage damage : { GRANULES_MINUS_ONE, GRANULES_RANDOM, GRANULES_FROM_A_MILLION, COVER_ART })
+        cases.push_back({ MUSIC, damage, {} });
+    for (Damage damage : { FIFO, FOLDER, LINK_TO_DEV_ZERO })
+        cases.push_back({ MUSIC, damage, MUSIC_REFUSED });
     return cases;
 }
 
@@ -164,6 +177,14 @@ bool MakeSpecialFile(const fs::path& path, Damage damage)
     }
 }
 
+// The music's bytes changed by one of the sound library tests' rewriters.
+std::string RewriteOgg(const std::string& ogg,
+    const std::function<std::vector<uint8_t>(const std::vector<uint8_t>&)>& rewrite)
+{
+    const std::vector<uint8_t> bytes = rewrite(std::vector<uint8_t>(ogg.begin(), ogg.end()));
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // The damaged content of a file whose intact bytes are original.
 std::string DamageBytes(const std::string& original, Damage damage, uint32_t seed)
 {
@@ -185,6 +206,18 @@ std::string DamageBytes(const std::string& original, Damage damage, uint32_t see
     case INDEX_PAST_PALETTE: return MakeIndexPastPalettePng();
     case MESH_OVER_LIMIT: return MakeFaceLinesObj(OBJ_MAX_FILE_SIZE + 1);
     case MESH_AT_LIMIT: return MakeFaceLinesObj(OBJ_MAX_FILE_SIZE);
+    case GRANULES_MINUS_ONE:
+    case GRANULES_RANDOM:
+    case GRANULES_FROM_A_MILLION:
+        return RewriteOgg(original, [damage](const std::vector<uint8_t>& ogg) {
+            return RewriteOggGranules(ogg, [damage](size_t page, bool last, uint64_t granule) -> uint64_t {
+                if (damage == GRANULES_FROM_A_MILLION)
+                    return granule + 1000000;
+                return last ? granule : damage == GRANULES_MINUS_ONE ? ~uint64_t(0) : (page + 1) * 0x9E3779B97F4A7C15u;
+            });
+        });
+    case COVER_ART:
+        return RewriteOgg(original, [](const std::vector<uint8_t>& ogg) { return AddOggCoverArt(ogg, 8u << 20); });
     default: return "";
     }
 }

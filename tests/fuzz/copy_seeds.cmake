@@ -1,6 +1,8 @@
 # Copies the generated files matching PATTERNS (globs relative to DATA_DIR)
 # into SEED_DIR, which is emptied first; with SEED_BYTES > 0 only that many
-# leading bytes of each. Run as cmake -P by tests/fuzz/CMakeLists.txt.
+# leading bytes of each. Then every file of KEPT_DIR (the seeds kept in the
+# source tree, whole), if it exists. Run as cmake -P by
+# tests/fuzz/CMakeLists.txt.
 file(REMOVE_RECURSE ${SEED_DIR})
 file(MAKE_DIRECTORY ${SEED_DIR})
 foreach(pattern ${PATTERNS})
@@ -21,3 +23,10 @@ foreach(pattern ${PATTERNS})
     endif()
   endforeach()
 endforeach()
+
+if(KEPT_DIR AND IS_DIRECTORY ${KEPT_DIR})
+  file(GLOB kept ${KEPT_DIR}/*)
+  if(kept)
+    file(COPY ${kept} DESTINATION ${SEED_DIR})
+  endif()
+endif()

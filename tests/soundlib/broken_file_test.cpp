@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ogg_page_seal.h"
+#include "ogg_rewrite.h"
 #include "ogg_test_file.h"
 #include "soundlib/bass.h"
 
@@ -286,6 +287,32 @@ TEST_F(BrokenFileTest, ALengthTheFileClaimsIsNotReserved)
     EXPECT_LT(ReadPeakVirtualBytes() - peakBefore, 100u << 20);
     EXPECT_EQ(lying, honest);
     EXPECT_LT(lying, (QWORD)RATE * 4 * 2);
+}
+
+TEST_F(BrokenFileTest, CommentHeadersUpToTheHeaderLimitOpen)
+{
+    // Cover art in the comments: 8 MB of headers open, by name and from
+    // memory, and read what the same audio without them reads; past the one
+    // limit of 16 MB the file is refused.
+    const TestAudio audio = MakeSineAudio(1.0, 2, RATE, 1000.0, 0.5);
+    QWORD plain, read;
+    ASSERT_TRUE(WriteOggVorbisFile(folder + "/plain.ogg", audio, 0.8f));
+    ASSERT_EQ(OpenAndUse(ReadBytes(folder + "/plain.ogg"), true, &plain), BASS_OK);
+    struct ArtCase {
+        size_t bytes;
+        int error;
+    };
+    for (ArtCase art : {ArtCase{8u << 20, BASS_OK}, ArtCase{(16u << 20) + 4096, BASS_ERROR_FILEFORM}}) {
+        SCOPED_TRACE(art.bytes);
+        Bytes bytes = AddOggCoverArt(ReadBytes(folder + "/plain.ogg"), art.bytes);
+        ASSERT_FALSE(bytes.empty());
+        for (bool fromMemory : {false, true}) {
+            EXPECT_EQ(OpenAndUse(bytes, fromMemory, &read), art.error);
+            if (art.error == BASS_OK) {
+                EXPECT_EQ(read, plain);
+            }
+        }
+    }
 }
 
 TEST_F(BrokenFileTest, AJumpPastWhereTheAudioReallyEndsIsRefused)

@@ -34,6 +34,14 @@ void AddSine(TestAudio& audio, double frequency, double amplitude)
     }
 }
 
+void AddNoise(TestAudio& audio, double amplitude, uint32_t seed)
+{
+    for (float& sample : audio.samples) {
+        seed = seed * 1664525u + 1013904223u;
+        sample += (float)(((double)(seed >> 8) / 16777216.0 - 0.5) * amplitude);
+    }
+}
+
 // Writes every page the stream has ready (all of them when `flush`).
 static void WritePages(ogg_stream_state& stream, FILE* file, bool flush)
 {

@@ -2,6 +2,7 @@
 // Ogg Vorbis with libvorbisenc, written into a scratch folder.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ TestAudio MakeSineAudio(double seconds, int channels, int rate, double frequency
 
 // Adds a sine to every channel of `audio`.
 void AddSine(TestAudio& audio, double frequency, double amplitude);
+
+// Adds white noise of `amplitude` (peak to peak) to every sample, the same
+// for the same `seed`.
+void AddNoise(TestAudio& audio, double amplitude, uint32_t seed);
 
 // Encodes `audio` as an Ogg Vorbis file at `path` (quality -0.1 .. 1.0);
 // returns false when the file cannot be written.

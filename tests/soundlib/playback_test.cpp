@@ -211,6 +211,47 @@ TEST_F(PlaybackTest, DummyDriverPlaysInRealTime)
     EXPECT_TRUE(BASS_StreamFree(stream));
 }
 
+TEST_F(PlaybackTest, CallsWhileADevicePlaysKeepTheirPromises)
+{
+    // The caller's thread jumps, stops, resumes, asks for the spectrum and
+    // opens and frees a second playing stream, while the output's thread
+    // mixes and the feeder decodes ahead (the ThreadSanitizer build runs
+    // this against the library's locks). Each call keeps its promise: a
+    // jump lands in the file, the position stays within it, the spectrum is
+    // there while the stream holds audio.
+    SetSoundClock(nullptr);
+    ASSERT_TRUE(BASS_Init(-1, RATE, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, longFile->c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    const QWORD length = BASS_ChannelGetLength(stream);
+    ASSERT_TRUE(BASS_ChannelPlay(stream, TRUE));
+    HSTREAM second = 0;
+    float spectrum[512];
+    uint32_t state = 11;
+    for (int i = 0; i < 400 && !HasFailure(); ++i) {
+        state = state * 1664525u + 1013904223u;
+        QWORD target = (QWORD)(state >> 8) % (length - STEREO_SECOND) / 4 * 4;
+        switch (i % 5) {
+        case 0: EXPECT_TRUE(BASS_ChannelSetPosition(stream, target)); break;
+        case 1: EXPECT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT1024), 2048u); break;
+        case 2: EXPECT_TRUE(i % 3 ? BASS_ChannelStop(stream) : BASS_ChannelPlay(stream, FALSE)); break;
+        case 3:
+            if (second) {
+                EXPECT_TRUE(BASS_StreamFree(second));
+                second = 0;
+            } else {
+                second = BASS_StreamCreateFile(FALSE, shortFile->c_str(), 0, 0, 0);
+                EXPECT_TRUE(BASS_ChannelPlay(second, TRUE));
+            }
+            break;
+        default: std::this_thread::sleep_for(std::chrono::milliseconds(2)); break;
+        }
+        EXPECT_LE(BASS_ChannelGetPosition(stream), length);
+    }
+    EXPECT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    EXPECT_TRUE(BASS_Free());
+}
+
 // Sets an environment variable for one scope, restoring the old value.
 class ScopedEnvironment {
 public:
@@ -305,11 +346,7 @@ TEST_F(PlaybackTest, MixedOutputIsTheDecodedAudioFrameForFrame)
     // would be silence; most of them must match.)
     SetSoundClock(nullptr);
     TestAudio audio = MakeSineAudio(2.5, 2, RATE, 330.0, 0.3);
-    uint32_t state = 5;
-    for (float& sample : audio.samples) {
-        state = state * 1664525u + 1013904223u;
-        sample += ((float)(state >> 8) / 16777216.0f - 0.5f) * 0.2f;
-    }
+    AddNoise(audio, 0.2, 5);
     std::string path = *folder + "/noise.ogg";
     ASSERT_TRUE(WriteOggVorbisFile(path, audio, 0.5f));
     std::vector<int16_t> decoded(2 * 100000);

@@ -2,6 +2,8 @@
 // files and unreadable ones, decoding streams positioned and read, the spectrum request
 // at a position and its failures, handles after free, device errors.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -89,8 +91,14 @@ TEST_F(SoundStreamTest, OpensFromAnOffsetAndFromMemory)
 TEST_F(SoundStreamTest, FilesThatCannotBeReadFailWithFileOpen)
 {
     // (Files that can be read but are damaged: broken_file_test.cpp.)
-    ExpectOpenFails(folder + "/missing.ogg", BASS_ERROR_FILEOPEN);
-    ExpectOpenFails(folder, BASS_ERROR_FILEOPEN);   // a folder cannot be read as a file
+    // Nor is anything but a regular file opened: a FIFO (which would block
+    // the open until a writer came), a device that never ends, a link to
+    // one, a folder.
+    std::string fifo = folder + "/fifo.ogg", link = folder + "/zero.ogg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", link.c_str()), 0);
+    for (const std::string& path : {folder + "/missing.ogg", folder, fifo, std::string("/dev/zero"), link})
+        ExpectOpenFails(path, BASS_ERROR_FILEOPEN);
 }
 
 TEST_F(SoundStreamTest, DecodingStreamIsPositionedAndItsSpectrumReadThere)
