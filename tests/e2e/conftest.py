@@ -45,7 +45,9 @@ def selected_hosts():
     unknown = [n for n in names if n not in HOSTS]
     if unknown:
         raise pytest.UsageError('HALVANE_E2E_HOSTS: no host %s (hosts: %s)' % (unknown, ' '.join(HOSTS)))
-    return names
+    # The HOSTS keys themselves: pytest knows a session fixture's parameter
+    # again by identity, not by equality.
+    return [n for n in HOSTS if n in names]
 
 
 def pytest_generate_tests(metafunc):
@@ -59,20 +61,30 @@ def case_name(item):
     return item.originalname[len('test_'):]
 
 
+def host_of(item):
+    return item.callspec.params.get('host')
+
+
+@pytest.hookimpl(trylast=True)
 def pytest_collection_modifyitems(config, items):
+    # The cases of hosts not run (an empty parameter set) are left out.
+    order = selected_hosts()
+    other_hosts = [i for i in items if host_of(i) not in order]
+    if other_hosts:
+        config.hook.pytest_deselected(items=other_hosts)
+        items[:] = [i for i in items if host_of(i) in order]
     wanted = os.environ.get('HALVANE_E2E_CASES', '').split()
     if wanted:
-        known = {case_name(i) for i in items} | {'%s[%s]' % (case_name(i), i.callspec.id) for i in items}
+        known = {case_name(i) for i in items} | {'%s[%s]' % (case_name(i), host_of(i)) for i in items}
         unknown = [w for w in wanted if w not in known]
         if unknown:
             raise pytest.UsageError('HALVANE_E2E_CASES: no case %s; cases: %s'
                                     % (' '.join(unknown), ' '.join(sorted(known))))
-        chosen = [i for i in items if case_name(i) in wanted or '%s[%s]' % (case_name(i), i.callspec.id) in wanted]
+        chosen = [i for i in items if case_name(i) in wanted or '%s[%s]' % (case_name(i), host_of(i)) in wanted]
         config.hook.pytest_deselected(items=[i for i in items if i not in chosen])
         items[:] = chosen
     # Each host's cases together, in the files' order, its long cases last.
-    order = selected_hosts()
-    items.sort(key=lambda i: (order.index(i.callspec.id), i.get_closest_marker('long') is not None))
+    items.sort(key=lambda i: (order.index(host_of(i)), i.get_closest_marker('long') is not None))
     config.long_items = [i for i in items if i.get_closest_marker('long') is not None]
 
 
@@ -88,7 +100,10 @@ def run_long_case(config, item, host_class):
     try:
         instance = host_class(build_dir(config), os.path.join(build_dir(config), 'e2e', host_class.NAME), 'long')
         instance.start()
-        item.obj(host=instance, case=instance.case_dir(case_name(item)))
+        try:
+            item.obj(host=instance, case=instance.case_dir(case_name(item)))
+        finally:
+            instance.end_case()
     except BaseException as error:  # reported by the case's own test item
         outcome['error'] = error
     finally:
@@ -105,7 +120,7 @@ def host(request):
     host_class = HOSTS[request.param]
     config = request.config
     for item in config.long_items:
-        if item.callspec.id == request.param:
+        if host_of(item) == request.param:
             result = {}
             thread = threading.Thread(target=lambda i=item, r=result: r.update(run_long_case(config, i, host_class)),
                                       daemon=True)
@@ -123,8 +138,12 @@ def host(request):
 def case(request, host):
     """The case's output folder (screenshots, logs), made afresh."""
     if request.node.get_closest_marker('long'):
-        return None
-    return host.case_dir(case_name(request.node))
+        yield None
+        return
+    try:
+        yield host.case_dir(case_name(request.node))
+    finally:
+        host.end_case()
 
 
 @pytest.hookimpl(tryfirst=True)

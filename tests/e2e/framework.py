@@ -33,8 +33,9 @@ What a host must provide (a subclass of Host):
   close_box(show)           clicks the show window's close box
   minimise(show), restore(show)
   toggle_fullscreen(show)   the host's fullscreen toggle
-  find_box()/press_box(box) a message box shown now (a handle, or None) and
-                            Enter in it; reported_boxes(show) the texts of
+  find_box(text)/press_box(box)  a message box shown now (a handle, or
+                            None), with this text when the host can read it
+                            from the box, and Enter in it; reported_boxes(show) the texts of
                             the boxes the program announced, in order (None
                             when the program announces none; the box's own
                             text is then read from the box: box_text(box))
@@ -57,6 +58,9 @@ import time
 
 import numpy as np
 from PIL import Image, ImageGrab
+
+
+MUSIC_FILE = 'vx - orrin lumo.ogg'
 
 
 class CaseFailure(AssertionError):
@@ -269,6 +273,7 @@ class Show:
         self.process = process
         self.exit_code = None
         self.boxes_open_seconds = 0.0
+        self.boxes = []     # the message boxes dismissed, as the host found them
 
     def running(self):
         return self.process.poll() is None
@@ -340,6 +345,19 @@ class Host:
         self.out = out_dir
         os.makedirs(out_dir, exist_ok=True)
         self.data_dir = os.path.join(build_dir, 'data')
+        self.shows = []
+        self.sink = None
+        self.wake_probe = None
+
+    def end_case(self):
+        """Ends what a case left running: its programs, the recording."""
+        for show in self.shows:
+            show.kill()
+        self.shows = []
+        if self.sink:
+            self.sink.stop_recording()
+        end_process(self.wake_probe)
+        self.wake_probe = None
 
     def case_dir(self, case):
         folder = os.path.join(self.out, case)
@@ -360,7 +378,8 @@ class Host:
         text, so that the next box of the same title, even in a reused
         window, cannot pass for one already dismissed; Enter is pressed
         again when a box is still there after a short wait.
-        show.boxes_open_seconds is how long the last box was open at least."""
+        show.boxes_open_seconds is how long the last box was open at least
+        (from when it was seen to the last Enter)."""
         texts = []
         deadline = time.monotonic() + seconds
         while not until():
@@ -370,7 +389,7 @@ class Host:
             if announced is not None and len(announced) <= len(texts):
                 time.sleep(0.05)
                 continue
-            box = self.find_box()
+            box = self.find_box(announced[len(texts)] if announced is not None else None)
             if box is None:
                 time.sleep(0.05)
                 continue
@@ -378,16 +397,19 @@ class Host:
             seen = time.monotonic()
             number = len(texts)
             texts.append(text)
+            show.boxes.append(box)
             self.screenshot(show, 'box-%d' % len(texts))
 
             def box_gone():
                 if announced is not None and len(self.reported_boxes(show)) > number + 1:
                     return True
-                now = self.find_box()
+                now = self.find_box(text if announced is not None else None)
                 return now is None or now != box or (announced is None and self.box_text(now) != text)
 
             for attempt in range(5):
                 self.press_box(box)
+                # At least this long open: from when it was seen to the key.
+                show.boxes_open_seconds = time.monotonic() - seen
                 try:
                     wait_until(box_gone, 2 + 2 * attempt, '', 0.05)
                     break
@@ -395,8 +417,47 @@ class Host:
                     show.alive()
             else:
                 raise CaseFailure('the message box "%s" did not close on Enter' % text)
-            show.boxes_open_seconds = time.monotonic() - seen
         return texts
+
+    def start_recording(self, case):
+        """Records what the sink plays into heard.raw in the case folder;
+        meanwhile wake_probe measures how late the machine wakes a sleeping
+        thread (heard_check judges gaps only when that stays small)."""
+        self.sink.record(os.path.join(case, 'heard.raw'))
+        self.wake_probe = spawn([os.path.join(self.build_dir, 'wake_probe')], os.path.join(case, 'wake.log'),
+                                stdout_path=os.path.join(case, 'wake.txt'))
+
+    def heard_arguments(self, show):
+        """More arguments for heard_check (e.g. the reports to check the
+        demo time's lead over the music position)."""
+        return []
+
+    def check_heard(self, show, plays):
+        """Checks the recording against the track (tools/heard): the number
+        of plays, each from the beginning at real-time rate with no gap.
+        Only silence where the track should sound (or sound where none
+        should) fails, unless HALVANE_JUDGE_TIMING=1 (a quiet machine)."""
+        if plays is None:
+            return
+        self.sink.stop_recording()
+        end_process(self.wake_probe)
+        self.wake_probe = None
+        with open(os.path.join(show.case_dir, 'wake.txt')) as wake:
+            wake_line = wake.read().strip()
+        lateness = re.search(r'most ([0-9.]+) ms', wake_line)
+        self.say(show, wake_line)
+        args = [os.path.join(self.build_dir, 'heard_check'), os.path.join(self.data_dir, MUSIC_FILE),
+                os.path.join(show.case_dir, 'heard.raw'), '--plays', str(plays),
+                '--lateness', lateness.group(1) if lateness else '1000'] + self.heard_arguments(show)
+        if os.environ.get('HALVANE_JUDGE_TIMING') == '1':
+            args.append('--judge-timing')
+        code, output = run(args, seconds=300)
+        with open(os.path.join(show.case_dir, 'heard.txt'), 'w') as heard:
+            heard.write(output)
+        for line in output.splitlines():
+            self.say(show, 'heard: ' + line)
+        check(code == 0, 'the music was not heard as it should be: %s' % '; '.join(
+            line for line in output.splitlines() if line.startswith('FAIL')))
 
     def frozen_shot(self, show, name, now=False):
         """Stops the program right after the next frame is reported (or at

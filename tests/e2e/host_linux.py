@@ -8,6 +8,7 @@ message box's text goes before the box is shown) and the X windows
 whose demo time is known, however slow the machine is."""
 import os
 import re
+import shutil
 import signal
 
 from framework import CaseFailure, Display, Host, NullSink, Show, check, end_process, hold, require_tools, run, \
@@ -29,6 +30,13 @@ class LinuxHost(Host):
     # 900/768 to 1200 x 900 in the middle, its bars 112.5 rows high (2 rows
     # blended at each edge of the picture).
     FULLSCREEN_4_3 = {'frame': (200, 0, 1200, 900), 'bar': 112, 'blend': 2}
+    NO_SOUND_SIZE = (1280, 720)
+    # The toggle switches the one window in place: the music plays on. (Not
+    # recorded here: the pictures are taken with the player stopped.)
+    PLAYS_AFTER_TWO_TOGGLES = None
+    # The long case's 16:9 frame on its 5:4 screen, between bars.
+    LONG_WINDOW = (1280, 1024)
+    LONG_SCREEN_FRAME = (0, 152, 1280, 720)
 
     def start(self):
         require_tools('Xvfb', 'openbox', 'xdotool', 'xwininfo', 'xprop', 'pulseaudio', 'parecord')
@@ -60,34 +68,37 @@ class LinuxHost(Host):
 
     # -- the program ---------------------------------------------------------
 
-    def start_show(self, case, sound=True, how='dialog', env=None, folder=None):
+    def start_show(self, case, sound=False, how='dialog', env=None, folder=None):
         """Starts the player from the case folder (which has no data/); how
         is "dialog", or command-line options ("--windowed", ...)."""
         player = self.player
+        env = dict(env or {})
+        if how == 'fullscreen-long':
+            # Its GL drawn with one thread, to leave the other core to the
+            # other cases.
+            how = '--fullscreen --report-timing'
+            env['LP_NUM_THREADS'] = '1'
         if how == 'no-sound':
             # A copy of the program whose data/ beside it lacks one knot mesh.
             folder = os.path.join(case, 'show')
             os.makedirs(os.path.join(folder, 'data'))
             player = os.path.join(folder, 'halvane')
-            os.symlink(self.player, player)
+            shutil.copy2(self.player, player)
             for entry in os.listdir(self.data_dir):
                 if entry != 'knot4.obj':
                     os.symlink(os.path.join(self.data_dir, entry), os.path.join(folder, 'data', entry))
             how = '--windowed'
+        how = {'windowed': '--windowed', 'fullscreen': '--fullscreen'}.get(how, how)
         args = [player] + ([] if how == 'dialog' else how.split())
         run_env = dict(self.env, HALVANE_TEST_REPORT=os.path.join(case, 'report.txt'), SDL_AUDIODRIVER='pulseaudio',
                        PULSE_SERVER=self.sink.server if sound else 'unix:%s/no-pulse-server' % self.out)
-        run_env.update(env or {})
+        run_env.update(env)
         if sound:
-            self.recording = os.path.join(case, 'heard.raw')
-            self.sink.record(self.recording)
+            self.start_recording(case)
         process = spawn(args, os.path.join(case, 'stderr.txt'), env=run_env, cwd=case,
                         stdout_path=os.path.join(case, 'stdout.txt'))
-        return Show(self, case, process)
-
-    def end_show(self, show):
-        self.sink.stop_recording()
-        show.kill()
+        self.shows.append(Show(self, case, process))
+        return self.shows[-1]
 
     def report_lines(self, show):
         try:
@@ -230,7 +241,7 @@ class LinuxHost(Host):
     def reported_boxes(self, show):
         return self.messages(show)
 
-    def find_box(self):
+    def find_box(self, text=None):
         """A message box: an X window titled "Error", or "App" (the mesh
         loader's); (window, title)."""
         for title in ('Error', 'App'):
@@ -241,6 +252,36 @@ class LinuxHost(Host):
 
     def press_box(self, box):
         self.press_in(box[0], 'Return')
+
+    # -- the host's own checks in the shared scenarios -----------------------
+
+    def check_no_sound_run(self, show):
+        titles = ' '.join(box[1] for box in show.boxes)
+        check(titles == 'App Error Error', 'the boxes were titled %s' % titles)
+        check(self.drawable(show) == (1280, 720), 'drawable %s' % (self.drawable(show),))
+
+    def check_windowed_4_3(self, show):
+        check(self.drawable(show) == (1024, 768), 'drawable %s' % (self.drawable(show),))
+
+    def after_toggle(self, show, fullscreen):
+        expected = self.SCREEN if fullscreen else (1024, 768)
+        check(self.drawable(show) == expected, 'drawable %s, not %s' % (self.drawable(show), expected))
+
+    def after_toggles(self, show):
+        """The keys do the same as SIGUSR1: F11, then Alt+Enter."""
+        self.press(show, 'F11')
+        self.wait_toggled(show, 3, True)
+        self.press(show, 'alt+Return')
+        self.wait_toggled(show, 4, False)
+
+    def check_natural_end(self, show):
+        messages = self.messages(show)
+        check(not messages, 'messages with a sound device: %s' % messages)
+        with open(os.path.join(show.case_dir, 'stdout.txt')) as stdout:
+            figures = stdout.read().splitlines()
+        for line in figures:
+            self.say(show, line)
+        check(len([l for l in figures if re.match(r'^start-up: .* ms$', l)]) == 6, 'start-up figures: %s' % figures)
 
     # -- pictures ------------------------------------------------------------
 
