@@ -172,13 +172,17 @@ class Display:
         os.close(write_end)
         with os.fdopen(read_end) as numbers:
             self.name = ':' + numbers.readline().strip()
-        check(self.name != ':', 'Xvfb did not start (%s)' % name)
-        if window_manager:
-            env = dict(os.environ, DISPLAY=self.name)
-            self.processes.append(spawn(['openbox', '--sm-disable'], '%s/openbox-%s.log' % (folder, name), env))
-            # openbox is up when it has set its supporting window on the root.
-            wait_until(lambda: 'window id' in run(['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'], env)[1], 30,
-                       'openbox did not start on ' + self.name, 0.2)
+        try:
+            check(self.name != ':', 'Xvfb did not start (%s)' % name)
+            if window_manager:
+                env = dict(os.environ, DISPLAY=self.name)
+                self.processes.append(spawn(['openbox', '--sm-disable'], '%s/openbox-%s.log' % (folder, name), env))
+                # openbox is up when it has set its supporting window on the root.
+                wait_until(lambda: 'window id' in run(['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'], env)[1], 30,
+                           'openbox did not start on ' + self.name, 0.2)
+        except CaseFailure:
+            self.stop()     # a failed try leaves nothing running
+            raise
 
     def stop(self):
         for process in reversed(self.processes):
@@ -201,9 +205,11 @@ class NullSink:
                               '--load=module-null-sink sink_name=nullsink rate=44100',
                               '--load=module-native-protocol-unix auth-anonymous=1 socket=%s/native' % folder,
                               '--log-target=file:%s/pulse.log' % folder], folder + '/pulse.out', env)
-        wait_until(lambda: run(['pactl', 'info'], dict(os.environ, PULSE_SERVER=self.server), 5)[0] == 0, 30,
-                   'PulseAudio did not start in ' + folder, 0.2)
         self.recorders = []
+        if not comes_within(lambda: run(['pactl', 'info'], dict(os.environ, PULSE_SERVER=self.server), 5)[0] == 0,
+                            30, 0.2):
+            self.stop()
+            raise CaseFailure('PulseAudio did not start in ' + folder)
 
     def record(self, case, wake_probe):
         """Records the sink (16-bit mono, 44.1 kHz) into case/heard.raw, in 10
