@@ -282,15 +282,16 @@ class Show:
 
     def wait_frames(self, count, seconds, message='no new frame'):
         """Waits until more than count frames were drawn; the number drawn."""
-        return wait_until(lambda: self.alive() and len(self.frames()) > count and len(self.frames()), seconds,
+        return wait_until(lambda: len(self.frames()) > count and len(self.frames()) or not self.alive(), seconds,
                           message)
 
     def wait_time(self, demo_time, seconds):
-        wait_until(lambda: self.alive() and self.last_time() >= demo_time, seconds,
+        # The frames first: the last one may be the program's last.
+        wait_until(lambda: self.last_time() >= demo_time or not self.alive(), seconds,
                    lambda: 'the demo time stopped at %.2f before %.1f' % (self.last_time(), demo_time))
 
     def wait_report(self, prefix, seconds, message):
-        return wait_until(lambda: self.alive() and [l for l in self.reports() if l.startswith(prefix)], seconds,
+        return wait_until(lambda: [l for l in self.reports() if l.startswith(prefix)] or not self.alive(), seconds,
                           message)
 
 
