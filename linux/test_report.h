@@ -1,4 +1,4 @@
-// Reports for the end-to-end tests of the player (tests/linux/run-e2e). When
+// Reports for the end-to-end tests of the player (tests/e2e). When
 // the environment variable HALVANE_TEST_REPORT names a file, the player
 // appends one line per event to it; otherwise every report does nothing and
 // the player writes nothing. Lines:

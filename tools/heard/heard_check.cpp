@@ -1,5 +1,5 @@
-// heard_check: what the Windows program played, as recorded from the sound
-// server by the Wine end-to-end tests, checked against the track.
+// heard_check: what a player played, as the end-to-end tests (tests/e2e)
+// recorded it from a sound server's null sink, checked against the track.
 //
 //   heard_check TRACK.ogg RECORDING.raw [--plays N]
 //               [--reports FILE --lead LOW HIGH] [--lateness MS] [--judge-timing]
