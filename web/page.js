@@ -15,7 +15,9 @@
 //   &drop=FILE,...    removes these content files (e.g. data/png/09.png)
 //                     before the start, as if they were missing
 // window.halvaneMessages lists the messages shown ("caption: text", or the
-// text alone); window.halvaneFrames, for each frame, its demo time, the
+// text alone), window.halvaneBoxesShown counts the boxes opened so far (a
+// box is known by its number, so a second box of the same text is not the
+// first); window.halvaneFrames, for each frame, its demo time, the
 // whole frame's time and the wasm side's (ms), the music position in bytes
 // the seconds from the frame's clock reading to that position's, and the
 // wall-clock time of the frame (ms since 1970);
@@ -31,6 +33,7 @@ var page = {
   lastFrame: 0,
 };
 window.halvaneMessages = [];
+window.halvaneBoxesShown = 0;
 window.halvaneFrames = [];
 window.halvaneDrawn = false;
 
@@ -65,6 +68,7 @@ function showNextMessage() {
   var message = page.queue.shift();
   document.getElementById('message-caption').textContent = message.caption;
   document.getElementById('message-text').textContent = message.text;
+  window.halvaneBoxesShown += 1;
   box.showModal();
 }
 

@@ -21,10 +21,11 @@ import time
 import pytest
 
 sys.path.insert(0, os.path.dirname(__file__))
+from host_browser import BrowserHost  # noqa: E402
 from host_linux import LinuxHost  # noqa: E402
 from host_wine import WineHost  # noqa: E402
 
-HOSTS = {host.NAME: host for host in (WineHost, LinuxHost)}
+HOSTS = {host.NAME: host for host in (WineHost, LinuxHost, BrowserHost)}
 
 
 def pytest_addoption(parser):

@@ -70,6 +70,7 @@ def test_dialog_escape(host, case):
     expect_ended_in_dialog(host, show, 'Escape')
 
 
+@pytest.mark.hosts('wine', 'linux')     # a page has no close box of its own
 def test_dialog_close_box(host, case):
     show = host.start_show(case)
     host.dialog(show)
@@ -98,6 +99,7 @@ def test_boxes_no_sound(host, case):
     expect_exit(show, 'Escape')
 
 
+@pytest.mark.hosts('wine', 'linux')     # the browser's is a hidden tab (test_browser.py)
 def test_minimise_pauses(host, case):
     """Minimised for a while: no frames meanwhile; the first frame after the
     restore takes in the whole pause and no more; the close box ends it."""

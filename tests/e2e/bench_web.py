@@ -17,7 +17,8 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from host_browser import BrowserHost, wait_until  # noqa: E402
+from framework import wait_until  # noqa: E402
+from host_browser import BrowserHost  # noqa: E402
 
 STRETCH = 5.0
 # The native profile's frame rate: every frame of the whole show at 60
@@ -42,7 +43,7 @@ def main(build_dir):
           % (raw / 1e6, gzipped_size(web) / 1e6, os.path.getsize(os.path.join(build_dir, 'halvane-web.zip')) / 1e6,
              os.path.getsize(os.path.join(web, 'halvane.data')) / 1e6))
 
-    host = BrowserHost(build_dir, os.path.join(build_dir, 'e2e', 'browser-bench'))
+    host = BrowserHost(build_dir, os.path.join(build_dir, 'e2e', 'browser-bench'), 'main')
     try:
         host.start()
         loads = []
