@@ -16,7 +16,6 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 
 import numpy as np
 from PIL import Image
@@ -37,16 +36,22 @@ KEYS = {'Escape': Keys.ESCAPE, 'Return': Keys.ENTER, 'F11': Keys.F11}
 class PageProcess:
     """The tab as a process for Show: it runs while the page is loading, in
     its dialog or in the show, and ends (exit code 0) once the page is
-    ended, left or closed; the page's failure ("error") is exit code 1."""
+    ended, left or closed; the page's failure ("error") is exit code 1.
+    The end counts only once a reading of the page's records has seen it
+    (the state comes with the frames, in one call), so that a wait for a
+    frame cannot miss the last frame for the end that came with it."""
 
     def __init__(self, host):
-        self.host, self.returncode, self.closed = host, None, False
+        self.host, self.show, self.returncode, self.closed, self.end_seen = host, None, None, False, None
 
     def poll(self):
         if self.returncode is None:
-            state = 'closed' if self.closed else self.host.state()
-            if state not in RUNNING:
-                self.returncode = 1 if state == 'error' else 0
+            if self.closed:
+                self.returncode = 0
+            elif self.end_seen:
+                self.returncode = 1 if self.end_seen == 'error' else 0
+            else:
+                self.host.report_lines(self.show)
         return self.returncode
 
 
@@ -206,6 +211,7 @@ class BrowserHost(Host):
             self.start_recording(case)
         self.open(query)
         show = PageShow(self, case, PageProcess(self))
+        show.process.show = show
         self.shows.append(show)
         if how.startswith('fullscreen'):
             # Fullscreen only from a user's gesture: Run Demo clicked with
@@ -230,6 +236,7 @@ class BrowserHost(Host):
         lines += ['halvane-frame %.6f %d %.6f' % (f[0], max(f[3], 0), f[4]) for f in frames]
         if state not in RUNNING:
             lines += ['halvane-teardown'] * bool(setup) + ['halvane-exit %d' % (state == 'error')]
+            show.process.end_seen = state
         show.last_reports = lines
         return lines
 

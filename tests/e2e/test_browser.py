@@ -94,7 +94,7 @@ def test_frames_match_offline_renderer(host, case, references):
 
 def build_faulted_web(build_dir):
     """The web build of a copy of the sources with the FAULTS in it; its folder."""
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     base = os.path.join(build_dir, 'e2e', 'browser', 'fault')
     source = os.path.join(base, 'src')
     shutil.rmtree(source, ignore_errors=True)
