@@ -1,11 +1,10 @@
 // A stream's compressed bytes (see sound_source.h).
 #include "soundlib/sound_source.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/regular_file.h"
 #include "soundlib/bass.h"
 
 // Largest source a stream reads from: offsets stay within what the C
@@ -14,29 +13,16 @@ static const uint64_t MAX_SOURCE_BYTES = 1ull << 30;
 // Bytes read from a file at a time.
 static const size_t CACHE_BYTES = 64u << 10;
 
-// True when `name` is a regular file (links followed): a FIFO would block
-// the open until something writes to it, a device like /dev/zero never
-// ends, a folder cannot be read.
-static bool IsRegularFile(const char* name)
-{
-    struct stat status;
-    return stat(name, &status) == 0 && S_ISREG(status.st_mode);
-}
-
 int OpenFileSource(const char* name, uint64_t offset, uint64_t length, SoundSource* source)
 {
     std::memset(source, 0, sizeof(*source));
-    if (!IsRegularFile(name))
-        return BASS_ERROR_FILEOPEN;
-    FILE* file = std::fopen(name, "rb");
+    // Only a regular file (links followed): a FIFO would block the open
+    // until something writes to it, a device like /dev/zero never ends, a
+    // folder cannot be read. Its size now is all that is ever read of it.
+    int64_t end = 0;
+    FILE* file = OpenRegularFile(name, &end);
     if (!file)
         return BASS_ERROR_FILEOPEN;
-    // Its size now is all that is ever read of it.
-    long end = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
-    if (end < 0) {
-        std::fclose(file);
-        return BASS_ERROR_FILEOPEN;
-    }
     uint64_t available = (uint64_t)end > offset ? (uint64_t)end - offset : 0;
     if (length != 0 && length < available)
         available = length;
