@@ -3,6 +3,7 @@
 
 #include "audio/music.h"
 #include "platform/message_box.h"
+#include "platform/regular_file.h"
 #include "soundlib/bass.h"
 #include "timeline/show_state.h"
 
@@ -32,7 +33,8 @@ static uint32_t ReadLittle32(const unsigned char* p)
 
 bool ReadVorbisFormat(const char* path, int* channels, int* rate)
 {
-    FILE* file = std::fopen(path, "rb");
+    int64_t fileSize = 0;
+    FILE* file = OpenRegularFile(path, &fileSize);
     if (!file)
         return false;
     // The first Ogg page: a 27-byte header, its segment table, then the
