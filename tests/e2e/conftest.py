@@ -1,18 +1,16 @@
-"""pytest's set-up of the end-to-end suite (tests/e2e/run-e2e runs it):
+"""pytest's set-up of the end-to-end suite (run by tests/e2e/run-e2e):
 
   --build-dir DIR      the Linux build (default build): the player, data/
-  HALVANE_E2E_HOSTS    the hosts to run, e.g. "linux" (default: all of HOSTS)
-  HALVANE_E2E_CASES    the cases to run, e.g. "dialog_escape natural_end[wine]":
-                       a name (a test function's, without "test_") runs on
-                       every host, name[host] on that one; a word that names
-                       no case is an error
+  HALVANE_E2E_HOSTS    the hosts to run, e.g. "linux" (default: all)
+  HALVANE_E2E_CASES    the cases, e.g. "dialog_escape natural_end[wine]": a
+                       test's name without "test_" runs on every host, with
+                       [host] on that one; a word naming no case is an error
 
-A test takes the fixtures `host` (one instance per host, started once) and
-`case` (its folder, <build>/e2e/<host>/<case>/). @pytest.mark.hosts("wine")
-keeps a test to some hosts. A test marked @pytest.mark.long runs, from the
-start of its host, on an instance of its own (display, sink, prefix) in a
-thread beside the other cases; its result is reported after them.
-"""
+A test takes the fixtures `host` (one per host, started once) and `case`
+(its folder, <build>/e2e/<host>/<case>/); @pytest.mark.hosts("wine") keeps
+it to some hosts. A @pytest.mark.long test runs from its host's start on an
+instance of its own (display, sink, prefix) in a thread beside the others,
+and is reported after them."""
 import os
 import sys
 import threading
@@ -63,8 +61,7 @@ def names(item):
 @pytest.hookimpl(trylast=True)
 def pytest_collection_modifyitems(config, items):
     order, wanted = selected_hosts(), os.environ.get('HALVANE_E2E_CASES', '').split()
-    # The cases of hosts not run have an empty parameter set: left out.
-    chosen = [i for i in items if i.callspec.params.get('host') in order]
+    chosen = [i for i in items if i.callspec.params.get('host') in order]   # the others' have no host
     known = {name for item in chosen for name in names(item)}
     if set(wanted) - known:
         raise pytest.UsageError('HALVANE_E2E_CASES: no case %s; cases: %s' % (set(wanted) - known, sorted(known)))
@@ -72,7 +69,6 @@ def pytest_collection_modifyitems(config, items):
     config.hook.pytest_deselected(items=[i for i in items if i not in chosen])
     # Each host's cases together, in the files' order, its long cases last.
     items[:] = sorted(chosen, key=lambda i: (order.index(i.callspec.params['host']), bool(i.get_closest_marker('long'))))
-    config.long_items = [i for i in items if i.get_closest_marker('long')]
 
 
 def make_host(config, name, role):
@@ -80,11 +76,10 @@ def make_host(config, name, role):
     return HOSTS[name](build_dir, os.path.join(build_dir, 'e2e', name), role)
 
 
-def run_long_case(config, item, outcome):
+def run_long_case(item, outcome):
     """Runs a long case on a host instance of its own; keeps the outcome."""
-    started, instance = time.monotonic(), None
+    started, instance = time.monotonic(), make_host(item.config, item.callspec.params['host'], 'long')
     try:
-        instance = make_host(config, item.callspec.params['host'], 'long')
         instance.start()
         try:
             item.obj(host=instance, case=instance.case_dir(names(item)[0]))
@@ -93,22 +88,20 @@ def run_long_case(config, item, outcome):
     except BaseException as error:  # reported by the case's own item
         outcome['error'] = error
     finally:
-        if instance is not None:
-            instance.stop()
+        instance.stop()
         outcome['seconds'] = time.monotonic() - started
 
 
 @pytest.fixture(scope='session')
 def host(request):
     """The host, started once for its cases; its long cases start meanwhile."""
-    config = request.config
-    for item in config.long_items:
-        if item.callspec.params['host'] == request.param:
+    for item in request.session.items:
+        if item.get_closest_marker('long') and item.callspec.params['host'] == request.param:
             outcome = {'error': None}
-            thread = threading.Thread(target=run_long_case, args=(config, item, outcome), daemon=True)
+            thread = threading.Thread(target=run_long_case, args=(item, outcome), daemon=True)
             thread.start()
-            config.long_runs[item.nodeid] = (thread, outcome)
-    instance = make_host(config, request.param, 'main')
+            request.config.long_runs[item.nodeid] = (thread, outcome)
+    instance = make_host(request.config, request.param, 'main')
     try:
         instance.start()
         yield instance

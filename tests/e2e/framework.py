@@ -1,44 +1,7 @@
-"""The end-to-end driver's framework: waiting for conditions, screenshots read
-in-process, virtual displays and sound sinks, and the Host base that every
-way of running the show (the Windows program under Wine, the native Linux
-player, the browser player) fills in. The scenarios (test_shared.py) speak
-only to Host and Show; a host's own cases (test_<host>.py) may use more.
-
-What a host provides (a subclass of Host; host_linux.py is the simplest):
-  NAME                     its pytest id ("wine", "linux", "browser")
-  SCREEN, LONG_SCREEN      its main display's size and the long case's (w, h)
-  NO_SOUND_BOXES, NO_SOUND_SIZE  the box texts and the window's client size
-                           of test_boxes_no_sound
-  DIALOG_CENTRE_SLACK      how far (x, y) the dialog may sit off the centre
-  FULLSCREEN_4_3           the 4:3 frame in the fullscreen window:
-                           {'frame': (x, y, w, h), 'bar': rows, 'blend': rows}
-  PLAYS_AFTER_TWO_TOGGLES  plays heard in test_fullscreen_toggle (None: none)
-  LONG_WINDOW, LONG_FRAME  the long case's window size, its 16:9 frame's place
-  start(), stop(), end_case()  what lives across cases (display, window
-                           manager, sink, prefix, browser), and what a case
-                           left running
-  start_show(case, sound=False, how='dialog') -> Show  the program afresh;
-                           how: "dialog" (left there), "no-sound", "windowed",
-                           "fullscreen", "fullscreen-long" (options, or keys in
-                           the dialog); sound: playing into self.sink, recorded
-  report_lines(show)       the "halvane-..." report lines so far
-  dialog(show) -> rect, check_dialog_look(show, shot, rect), press_in_dialog
-  (show, key), click_dialog_exit(show), close_dialog(show), choose_4_3_windowed
-  (show), windows_left(show) -> "" when none
-  show_rect(show, size=None, origin=None) -> (x, y, w, h) of the client area,
-                           waiting until it has that size and place
-  press(show, key), close_box(show), minimise(show), restore(show),
-  toggle_fullscreen(show), wait_toggled(show, n, fullscreen) -> the client
-                           area after the nth toggle (None: not checked, said why)
-  reported_boxes(show)     the texts of the boxes announced (None when the
-                           program announces none); find_box(text) a box
-                           shown now, with this text where the host can read
-                           it; box_text(box); press_box(box) Enter in it
-  screenshot(show, name) -> Shot; frozen_shot when stopping the program
-                           is not how the host holds a frame
-  check_no_sound_run, check_windowed_4_3, after_toggle, after_toggles,
-  check_natural_end        the host's own checks within the shared scenarios
-"""
+"""The end-to-end driver's framework: wait_until, screenshots read in-process,
+displays, sound sinks, one run of the program (Show) and the Host base that
+each way of running the show fills in (docs/testing.md: what a host provides).
+The scenarios (test_shared.py) speak only to Host and Show."""
 import os
 import re
 import shutil
@@ -57,16 +20,15 @@ class CaseFailure(AssertionError):
 
 
 def check(condition, message):
-    """Fails the case when the condition does not hold; the message may be a
-    callable, to describe what was seen only then."""
+    """Fails the case unless condition holds; message may be a callable, to
+    describe what was seen only then."""
     if not condition:
         raise CaseFailure(message() if callable(message) else message)
 
 
 def wait_until(predicate, seconds, message, interval=0.1):
-    """The first true value of predicate(), asked until `seconds` have passed;
-    then the case fails with message. The predicate may raise CaseFailure
-    itself (e.g. the program ended)."""
+    """The first true value of predicate() within `seconds`, else the case
+    fails with message. The predicate may fail the case itself."""
     deadline = time.monotonic() + seconds
     while True:
         value = predicate()
@@ -77,7 +39,7 @@ def wait_until(predicate, seconds, message, interval=0.1):
 
 
 def comes_within(predicate, seconds, interval=0.05):
-    """True when predicate() holds within `seconds` (for a retry, not a check)."""
+    """Whether predicate() holds within `seconds` (for a retry, not a check)."""
     try:
         return bool(wait_until(predicate, seconds, '', interval))
     except CaseFailure:
@@ -85,8 +47,8 @@ def comes_within(predicate, seconds, interval=0.05):
 
 
 def hold(seconds):
-    """Lets time pass on purpose, as the stimulus of a case (a window left
-    minimised, no input for the screen saver): never to wait for an event."""
+    """Lets time pass as a case's stimulus (a window left minimised), never
+    to wait for an event."""
     time.sleep(seconds)
 
 
@@ -101,12 +63,10 @@ class Shot:
         return self.pixels[y:y + h, x:x + w].reshape(-1, 3).astype(np.int16)
 
     def is_black(self, *rect):
-        area = self.region(*rect)
-        return area.size > 0 and area.max() == 0
+        return self.region(*rect).size > 0 and self.region(*rect).max() == 0
 
     def is_white(self, *rect):
-        area = self.region(*rect)
-        return area.size > 0 and area.min() == 255
+        return self.region(*rect).size > 0 and self.region(*rect).min() == 255
 
     def has_detail(self, *rect):
         """More than one colour: a picture, not a fill."""
@@ -115,8 +75,7 @@ class Shot:
 
     def count_colour(self, rgb, *rect, fuzz=0.06):
         """The pixels within fuzz (a share of full scale) of the colour."""
-        distance = np.sqrt(((self.region(*rect) - np.array(rgb)) ** 2).mean(axis=1))
-        return int((distance <= fuzz * 255).sum())
+        return int((np.sqrt(((self.region(*rect) - rgb) ** 2).mean(axis=1)) <= fuzz * 255).sum())
 
     def describe(self, *rect):
         area = self.region(*rect)
@@ -124,16 +83,14 @@ class Shot:
 
 
 def spawn(args, log_path, env=None, cwd=None, stdout_path=None):
-    """Starts a process in a session of its own (ended by its id), its output
-    into files."""
+    """Starts a process in a session of its own, its output into files."""
     err = open(log_path, 'wb')
-    out = open(stdout_path, 'wb') if stdout_path else err
-    return subprocess.Popen(args, stdout=out, stderr=err, stdin=subprocess.DEVNULL, env=env, cwd=cwd,
-                            start_new_session=True)
+    return subprocess.Popen(args, stdout=open(stdout_path, 'wb') if stdout_path else err, stderr=err,
+                            stdin=subprocess.DEVNULL, env=env, cwd=cwd, start_new_session=True)
 
 
 def end_process(process, seconds=10):
-    """Ends a process the suite started, and its session (SIGTERM, SIGKILL)."""
+    """Ends a process the suite started, with its session."""
     for sig in (signal.SIGCONT, signal.SIGTERM, signal.SIGKILL):
         if process is None or process.poll() is not None:
             return
@@ -161,28 +118,28 @@ def require_tools(*tools):
 
 class Display:
     """An Xvfb of a given size on a free display number, with openbox when a
-    window manager is wanted."""
+    window manager is wanted. Seen on a busy machine: openbox could not open
+    a display that had just answered, so a display gets three tries."""
 
-    def __init__(self, folder, name, size, window_manager):
-        read_end, write_end = os.pipe()
-        self.processes = [subprocess.Popen(
-            ['Xvfb', '-displayfd', str(write_end), '-screen', '0', '%dx%dx24' % size, '-nolisten', 'tcp'],
-            pass_fds=[write_end], stdout=open('%s/xvfb-%s.log' % (folder, name), 'wb'), stderr=subprocess.STDOUT,
-            start_new_session=True)]
-        os.close(write_end)
-        with os.fdopen(read_end) as numbers:
-            self.name = ':' + numbers.readline().strip()
-        try:
-            check(self.name != ':', 'Xvfb did not start (%s)' % name)
-            if window_manager:
-                env = dict(os.environ, DISPLAY=self.name)
+    def __init__(self, folder, name, size, window_manager, tries=3):
+        for attempt in range(tries):
+            read_end, write_end = os.pipe()
+            self.processes = [subprocess.Popen(
+                ['Xvfb', '-displayfd', str(write_end), '-screen', '0', '%dx%dx24' % size, '-nolisten', 'tcp'],
+                pass_fds=[write_end], stdout=open('%s/xvfb-%s.log' % (folder, name), 'wb'),
+                stderr=subprocess.STDOUT, start_new_session=True)]
+            os.close(write_end)
+            with os.fdopen(read_end) as numbers:
+                self.name = ':' + numbers.readline().strip()
+            env = dict(os.environ, DISPLAY=self.name)
+            if window_manager and self.name != ':':
                 self.processes.append(spawn(['openbox', '--sm-disable'], '%s/openbox-%s.log' % (folder, name), env))
-                # openbox is up when it has set its supporting window on the root.
-                wait_until(lambda: 'window id' in run(['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'], env)[1], 30,
-                           'openbox did not start on ' + self.name, 0.2)
-        except CaseFailure:
-            self.stop()     # a failed try leaves nothing running
-            raise
+            # openbox is up when it has set its supporting window on the root.
+            if self.name != ':' and (not window_manager or comes_within(
+                    lambda: 'window id' in run(['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'], env)[1], 30, 0.2)):
+                return
+            self.stop()
+        raise CaseFailure('no display with%s a window manager (%s)' % ('' if window_manager else 'out', name))
 
     def stop(self):
         for process in reversed(self.processes):
@@ -190,33 +147,30 @@ class Display:
 
 
 class NullSink:
-    """A PulseAudio server of its own (runtime, state and home folders in
-    `folder`, so it meets no other server) whose only sink is a null sink: a
-    sound card that consumes sound in real time and can be recorded.
-    PULSE_SERVER=self.server reaches it."""
+    """A PulseAudio server of its own (its folders in `folder`, so it meets no
+    other server) whose only sink is a null sink: a sound card that consumes
+    in real time and can be recorded. PULSE_SERVER=self.server reaches it."""
 
     def __init__(self, folder):
         for sub in ('runtime', 'state', 'home'):
             os.makedirs(os.path.join(folder, sub), exist_ok=True)
-        self.server = 'unix:%s/native' % folder
+        self.server, self.recorders = 'unix:%s/native' % folder, []
         env = dict(os.environ, PULSE_RUNTIME_PATH=folder + '/runtime', PULSE_STATE_PATH=folder + '/state',
                    XDG_RUNTIME_DIR=folder + '/runtime', HOME=folder + '/home', DBUS_SESSION_BUS_ADDRESS='disabled:')
         self.process = spawn(['pulseaudio', '-n', '--daemonize=no', '--exit-idle-time=-1', '--use-pid-file=no',
                               '--load=module-null-sink sink_name=nullsink rate=44100',
                               '--load=module-native-protocol-unix auth-anonymous=1 socket=%s/native' % folder,
                               '--log-target=file:%s/pulse.log' % folder], folder + '/pulse.out', env)
-        self.recorders = []
         if not comes_within(lambda: run(['pactl', 'info'], dict(os.environ, PULSE_SERVER=self.server), 5)[0] == 0,
                             30, 0.2):
             self.stop()
             raise CaseFailure('PulseAudio did not start in ' + folder)
 
     def record(self, case, wake_probe):
-        """Records the sink (16-bit mono, 44.1 kHz) into case/heard.raw, in 10
-        ms fragments: with parecord's default (seconds) the sink consumes in
-        long blocks, and Wine's stream into it lost its first half second.
-        Meanwhile wake_probe measures how late the machine wakes a sleeping
-        thread (heard_check judges gaps only when that stays small)."""
+        """Records the sink (16-bit mono, 44.1 kHz) into case/heard.raw in 10
+        ms fragments: with parecord's default the sink consumes in long
+        blocks, and Wine's stream lost its first half second. wake_probe
+        measures meanwhile how late the machine wakes a sleeping thread."""
         env = dict(os.environ, PULSE_SERVER=self.server)
         self.recorders = [spawn(['parecord', '--raw', '-d', 'nullsink.monitor', '--format=s16le', '--rate=44100',
                                  '--channels=1', '--latency-msec=10'], case + '/parecord.log', env,
@@ -234,14 +188,12 @@ class NullSink:
 
 
 class Show:
-    """One run of the program: its process and its report lines (which the
-    host reads), with the boxes dismissed in it."""
+    """One run of the program: its process, its report lines (as the host
+    reads them) and the boxes dismissed in it."""
 
     def __init__(self, host, case_dir, process):
         self.host, self.case_dir, self.process = host, case_dir, process
-        self.exit_code = None
-        self.boxes = []                 # as the host found them
-        self.boxes_open_seconds = 0.0   # the last one's, at least
+        self.exit_code, self.boxes, self.boxes_open_seconds = None, [], 0.0
 
     def running(self):
         return self.process.poll() is None
@@ -286,25 +238,29 @@ class Show:
                           message)
 
     def wait_time(self, demo_time, seconds):
-        # The frames first: the last one may be the program's last.
+        # The frames before the end: the last one may be the program's last.
         wait_until(lambda: self.last_time() >= demo_time or not self.alive(), seconds,
                    lambda: 'the demo time stopped at %.2f before %.1f' % (self.last_time(), demo_time))
 
     def wait_report(self, prefix, seconds, message):
-        return wait_until(lambda: [l for l in self.reports() if l.startswith(prefix)] or not self.alive(), seconds,
-                          message)
+        wait_until(lambda: any(l.startswith(prefix) for l in self.reports()) or not self.alive(), seconds, message)
 
 
 class Host:
-    """The base of every host (see above for what one provides): folders,
-    notes, message boxes, the sound check and frozen screenshots."""
-    NAME = ''
+    """The base of every host: folders, notes, X input, message boxes, the
+    sound check and frozen screenshots."""
+    NAME, LEAD, STOP_TO_SHOOT = '', None, False
 
     def __init__(self, build_dir, out_dir, role):
         self.build_dir, self.out, self.role = build_dir, out_dir, role   # role: "main", or "long"
         self.data_dir = os.path.join(build_dir, 'data')
         self.shows, self.sink, self.display = [], None, None
         os.makedirs(out_dir, exist_ok=True)
+
+    def stop(self):
+        for part in (self.sink, self.display):
+            if part:
+                part.stop()
 
     def end_case(self):
         for show in self.shows:
@@ -324,6 +280,10 @@ class Host:
         with open(os.path.join(show.case_dir, 'notes.txt'), 'a') as notes:
             notes.write(text + '\n')
 
+    def xdo(self, *args):
+        """xdotool on the host's display: its output."""
+        return run(['xdotool'] + [str(a) for a in args], self.env, 30)[1]
+
     def screenshot(self, show, name):
         image = ImageGrab.grab(xdisplay=self.display.name).convert('RGB')
         image.save(os.path.join(show.case_dir, name + '.png'))
@@ -339,21 +299,19 @@ class Host:
         while not until():
             check(time.monotonic() < deadline, 'not through the boxes within %d s; boxes were %s' % (seconds, texts))
             show.alive()
-            announced = self.reported_boxes(show)
-            expected = announced[len(texts)] if announced and len(announced) > len(texts) else None
-            box = None if announced is not None and expected is None else self.find_box(expected)
+            announced = self.reported_boxes(show)     # None: the program announces none
+            if announced is not None and len(announced) <= len(texts):
+                time.sleep(0.05)
+                continue
+            expected = announced and announced[len(texts)]
+            box, seen, number = self.find_box(expected), time.monotonic(), len(announced or ())
             if box is None:
                 time.sleep(0.05)
                 continue
-            seen, number, text = time.monotonic(), len(announced or ()), expected or self.box_text(box)
-            texts.append(text)
+            texts.append(expected or self.box_text(box))
             show.boxes.append(box)
             self.screenshot(show, 'box-%d' % len(texts))
-
-            def gone():
-                now = self.find_box(expected)
-                return (announced is not None and len(self.reported_boxes(show)) > number) or now is None or \
-                    now != box or (expected is None and self.box_text(now) != text)
+            gone = lambda: len(self.reported_boxes(show) or ()) > number or self.find_box(expected) != box
             for attempt in range(5):
                 self.press_box(box)
                 show.boxes_open_seconds = time.monotonic() - seen   # at least: from seen to the key
@@ -361,47 +319,53 @@ class Host:
                     break
                 show.alive()
             else:
-                raise CaseFailure('the message box "%s" did not close on Enter' % text)
+                raise CaseFailure('the message box "%s" did not close on Enter' % texts[-1])
         return texts
 
     def start_recording(self, case):
         self.sink.record(case, os.path.join(self.build_dir, 'wake_probe'))
 
-    def heard_arguments(self, show):
-        """More for heard_check, e.g. the reports to check the lead against."""
-        return []
-
     def check_heard(self, show, plays):
         """The recording against the track (tools/heard): the number of plays,
-        each from the beginning at real-time rate without a gap. Only silence
-        where the track should sound (or sound where none should) fails,
-        unless HALVANE_JUDGE_TIMING=1 (a quiet machine)."""
+        each from its beginning at real-time rate without a gap, and (with
+        LEAD) the demo time's lead over what was heard. Only silence where
+        the track should sound, or sound where none should, fails unless
+        HALVANE_JUDGE_TIMING=1 (a quiet machine)."""
         self.sink.stop_recording()
         with open(os.path.join(show.case_dir, 'wake.txt')) as wake:
             wake_line = wake.read().strip()
         lateness = re.search(r'most ([0-9.]+) ms', wake_line)
+        reports = os.path.join(show.case_dir, 'reports.txt')
+        with open(reports, 'w') as saved:
+            saved.write('\n'.join(show.reports()) + '\n')
         code, output = run([os.path.join(self.build_dir, 'heard_check'), os.path.join(self.data_dir, MUSIC_FILE),
                             os.path.join(show.case_dir, 'heard.raw'), '--plays', str(plays), '--lateness',
-                            lateness.group(1) if lateness else '1000'] + self.heard_arguments(show)
+                            lateness.group(1) if lateness else '1000']
+                           + (['--reports', reports, '--lead'] + self.LEAD if self.LEAD else [])
                            + ['--judge-timing'] * (os.environ.get('HALVANE_JUDGE_TIMING') == '1'), seconds=300)
         self.say(show, wake_line + '\n' + output)
         check(code == 0, 'the music was not heard as it should be: %s'
               % '; '.join(line for line in output.splitlines() if line.startswith('FAIL')))
 
     def frozen_shot(self, show, name, now=False):
-        """Stops the program right after the next frame is reported (or at
-        once), shoots the display once it no longer changes, lets it go on:
-        the shot and the demo times of the last frame reported before the
-        stop and the first after, between which the frame shown lies."""
-        if not now:
-            show.wait_frames(len(show.frames()), 60, 'no frame to shoot')
-        os.killpg(show.process.pid, signal.SIGSTOP)
-        try:
+        """A shot right after the next frame is reported (or at once): the shot
+        and the demo times of the last frame reported before it and the first
+        after, between which the frame shown lies. With STOP_TO_SHOOT the
+        program is stopped until the screen settles (elsewhere that would
+        break its sound)."""
+        count = len(show.frames()) if now else show.wait_frames(len(show.frames()), 60, 'no frame to shoot')
+        if not self.STOP_TO_SHOOT:
             shots = [self.screenshot(show, name)]
-            wait_until(lambda: shots.append(self.screenshot(show, name)) or
-                       np.array_equal(shots[-1].pixels, shots[-2].pixels), 10, 'the screen did not settle')
-            count = len(show.frames())
-        finally:
-            os.killpg(show.process.pid, signal.SIGCONT)
+        else:
+            os.killpg(show.process.pid, signal.SIGSTOP)
+            try:
+                shots, count = [self.screenshot(show, name)], len(show.frames())
+                wait_until(lambda: shots.append(self.screenshot(show, name)) or
+                           np.array_equal(shots[-1].pixels, shots[-2].pixels), 10, 'the screen did not settle')
+            finally:
+                os.killpg(show.process.pid, signal.SIGCONT)
         show.wait_frames(count, 60, 'no frame after the shot')
         return shots[-1], show.frames()[count - 1], show.frames()[count]
+
+    def box_text(self, box):
+        return box[1]

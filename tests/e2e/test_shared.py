@@ -14,6 +14,7 @@ FIRST_CAPTION = 5.1                 # demo time of the first caption; the frames
 
 
 def expect_exit(show, how, code=0, seconds=30):
+    """The program ended with code, reported it, and tore down every window."""
     check(show.wait_exit(seconds, how + ' did not end the program') == code, 'exit code %s, not %d' % (
         show.exit_code, code))
     check('halvane-exit %d' % code in show.reports(), lambda: 'no exit report: %s' % show.lines('exit'))

@@ -4,11 +4,10 @@ display that refuses the mode (last: it turns the virtual desktop off)."""
 import pytest
 
 from framework import check, run, wait_until
-from host_wine import DIALOG_TITLE, ERROR_BOX, MUSIC_BOX, field
+from host_wine import field, prepared
 from test_shared import expect_exit
 
 pytestmark = pytest.mark.hosts('wine')
-NO_SOUND_BOXES = [MUSIC_BOX + ' "Bass init error"', MUSIC_BOX + ' "Music play error"']
 
 
 @pytest.mark.parametrize('steps', [
@@ -23,18 +22,12 @@ def test_keyboard_focus_counts(host, case, steps):
     without sound, and Escape."""
     show = host.start_show(case)
     host.dialog(show)
-    for key, states in steps:
-        if key.startswith('click-'):
-            host.click_control(show, int(key[len('click-'):]))
-        else:
-            host.press_in(DIALOG_TITLE, key)
-        host.wait_radio_states(show, states)
-    host.press_in(DIALOG_TITLE, 'Return')
+    host.dialog_steps(show, *steps)
     show.wait_report('halvane-setup', 20, 'Enter did not start the show')
     check(show.setup_line() == 'halvane-setup 1280 720 720 1', 'the focused checked radio button did not count: '
           + show.setup_line())
     host.dismiss_boxes(show, lambda: show.frames(1), 60)
-    host.expect_boxes(show, *NO_SOUND_BOXES)
+    host.expect_boxes(show, *host.NO_SOUND_BOXES)
     host.press(show, 'Escape')
     expect_exit(show, 'Escape')
 
@@ -45,7 +38,7 @@ def test_music_missing(host, case):
     show = host.start_show(case, sound=True, how='fullscreen', folder='show-no-music')
     boxes = host.dismiss_boxes(show, lambda: show.frames(1), 60)
     check(boxes == ['Music opening error', 'Music play error'], 'boxes were: %s' % boxes)
-    host.expect_boxes(show, MUSIC_BOX + ' "Music opening error"', MUSIC_BOX + ' "Music play error"')
+    host.expect_boxes(show, *boxes)
     show.wait_frames(len(show.frames()) + 5, 30, 'the show does not run')
     host.press(show, 'Escape')
     expect_exit(show, 'Escape')
@@ -56,7 +49,7 @@ def test_shipped_program(host, case):
     """The shipped program (no test reports): Enter at once, the two boxes of
     a machine without sound, a fullscreen window that shows the show; Escape
     ends it with 0, and it wrote nothing to the debugger channel."""
-    if 'show-shipped' not in host.folders():
+    if 'show-shipped' not in prepared:
         pytest.skip('no %s/windows-x86_64/halvane.exe' % host.build_dir)
     show = host.start_show(case, how='fullscreen', folder='show-shipped')
     boxes = host.dismiss_boxes(show, lambda: len(show.boxes) == 2, 60)
@@ -84,7 +77,7 @@ def test_class_taken(host, case):
     check('halvane-exit -1' in show.reports(), 'no exit report of -1: %s' % show.lines('exit'))
     check('halvane-test-class-taken 1' in show.reports(), 'the test hook did not take the class')
     check(boxes == ['RegisterClassEx Failed!', 'Error Registering Window Class!'], 'boxes seen: %s' % boxes)
-    host.expect_boxes(show, ERROR_BOX + ' "RegisterClassEx Failed!"', ERROR_BOX + ' "Error Registering Window Class!"')
+    host.expect_boxes(show, *boxes, errors=2)
     check(not show.lines('window'), 'a render window was created')
 
 
@@ -96,9 +89,8 @@ def test_mode_refused(host, case):
     host.wineserver('-w')
     show = host.start_show(case, how='fullscreen')
     boxes = host.dismiss_boxes(show, lambda: show.frames(1), 60)
-    check(boxes == ['Mode Switch Failed.\nRunning In Windowed Mode.', 'Bass init error', 'Music play error'],
-          'boxes were: %s' % boxes)
-    host.expect_boxes(show, ERROR_BOX + ' "Mode Switch Failed.\\nRunning In Windowed Mode."', *NO_SOUND_BOXES)
+    check(boxes == ['Mode Switch Failed.\nRunning In Windowed Mode.'] + host.NO_SOUND_BOXES, 'boxes were: %s' % boxes)
+    host.expect_boxes(show, *boxes, errors=1)
     check(show.lines('window')[0].startswith('halvane-window 1280 720 0 '), 'window: %s' % show.lines('window'))
     host.show_rect(show)
     # Without a multisample format the one window keeps the unadjusted
