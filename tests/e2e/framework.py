@@ -322,6 +322,10 @@ class Host:
                 raise CaseFailure('the message box "%s" did not close on Enter' % texts[-1])
         return texts
 
+    def box_text(self, box):
+        """The text a found box shows (hosts find boxes as (handle, text))."""
+        return box[1]
+
     def start_recording(self, case):
         self.sink.record(case, os.path.join(self.build_dir, 'wake_probe'))
 
@@ -366,6 +370,3 @@ class Host:
                 os.killpg(show.process.pid, signal.SIGCONT)
         show.wait_frames(count, 60, 'no frame after the shot')
         return shots[-1], show.frames()[count - 1], show.frames()[count]
-
-    def box_text(self, box):
-        return box[1]
