@@ -1,7 +1,7 @@
-"""Cases of the native Linux player alone: its command line, a fullscreen
-frame that fills a 16:9 screen, and the screen saver kept off."""
+"""Cases of the native Linux player alone: a fullscreen frame that fills a
+16:9 screen, and the screen saver kept off (its command line is checked by
+tests/linux/player_program_test.cpp)."""
 import ctypes
-import subprocess
 
 import pytest
 
@@ -36,19 +36,6 @@ def screen_saver(display, timeout=None):
         return ['off', 'on', 'cycle', 'disabled'][info.state]
     finally:
         x11.XCloseDisplay(connection)
-
-
-def test_command_line(host, case):
-    """--help prints the usage and exits 0; bad options exit 2 with a message
-    that names them, before any window (no display needed)."""
-    for args, code, expected in (('--help', 0, '--aspect 16:9|4:3'), ('--bogus', 2, "unknown option '--bogus'"),
-                                 ('--aspect 5:4', 2, "--aspect takes 16:9 or 4:3, not '5:4'"),
-                                 ('--windowed --fullscreen', 2, 'conflicting --fullscreen/--windowed'),
-                                 ('--aspect', 2, '--aspect needs a value')):
-        done = subprocess.run([host.player] + args.split(), env=dict(host.env, DISPLAY=''), capture_output=True,
-                              text=True, timeout=30)
-        check(done.returncode == code and expected in done.stdout + done.stderr, '%s: exit code %d, %s'
-              % (args, done.returncode, done.stdout + done.stderr))
 
 
 def test_options_fullscreen(host, case):

@@ -1,9 +1,10 @@
 // The native player as a program, where the end-to-end driver does not go:
-// without a display or without its data folder it says so and exits 1 at
-// once; a content file that cannot be opened is named by its full path; and
-// SIGINT and SIGTERM end it in the setup dialog, in a message box, while
-// drawing and while its window is hidden, by that signal. The display cases
-// run under an Xvfb of their own, with SDL's silent sound device.
+// without a display it answers its options, or says so and exits 1 at once,
+// and likewise without its data folder; a content file that cannot be
+// opened is named by its full path; and SIGINT and SIGTERM end it in the
+// setup dialog, in a message box, while drawing and while its window is
+// hidden, by that signal. The display cases run under an Xvfb of their
+// own, with SDL's silent sound device.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -130,27 +131,35 @@ std::string UnusedDisplay()
     }
 }
 
-TEST_F(PlayerProgram, WithoutADisplayItSaysSoAndExits1)
+// Without a display: --help answers (0), bad options are refused naming
+// them (2), and anything else says there is no display (1).
+TEST_F(PlayerProgram, WithoutADisplayItAnswersItsOptionsOrSaysSo)
 {
     struct Case {
         std::vector<std::string> args;
         std::string display;
+        int code;
         const char* message;
     };
     const Case cases[] = {
-        { { "--windowed" }, "DISPLAY", "halvane: no display" },
-        { { "--aspect", "4:3" }, "DISPLAY", "halvane: no display" },
-        { { "--fullscreen" }, "DISPLAY=" + UnusedDisplay(), "halvane: no display" },
-        { {}, "DISPLAY", "halvane: cannot open the display for the setup dialog" },
+        { { "--windowed" }, "DISPLAY", 1, "halvane: no display" },
+        { { "--aspect", "4:3" }, "DISPLAY", 1, "halvane: no display" },
+        { { "--fullscreen" }, "DISPLAY=" + UnusedDisplay(), 1, "halvane: no display" },
+        { {}, "DISPLAY", 1, "halvane: cannot open the display for the setup dialog" },
+        { { "--help" }, "DISPLAY", 0, "--aspect 16:9|4:3" },
+        { { "--bogus" }, "DISPLAY", 2, "unknown option '--bogus'" },
+        { { "--aspect", "5:4" }, "DISPLAY", 2, "--aspect takes 16:9 or 4:3, not '5:4'" },
+        { { "--windowed", "--fullscreen" }, "DISPLAY", 2, "conflicting --fullscreen/--windowed" },
+        { { "--aspect" }, "DISPLAY", 2, "--aspect needs a value" },
     };
     // No Wayland either: its default socket lives in the runtime folder.
     const std::string runtime = "XDG_RUNTIME_DIR=" + folder.string();
     for (const Case& c : cases) {
         Program player = StartProgram(HALVANE_PLAYER_PROGRAM, c.args, { c.display, "WAYLAND_DISPLAY", runtime }, output);
-        ASSERT_TRUE(WaitForEnd(&player, 20)) << c.display << ": still running";
+        ASSERT_TRUE(WaitForEnd(&player, 20)) << c.message << ": still running";
         const std::string printed = ReadText(output);
-        EXPECT_TRUE(WIFEXITED(player.status) && WEXITSTATUS(player.status) == 1) << c.display << "\n" << printed;
-        EXPECT_NE(printed.find(c.message), std::string::npos) << c.display << "\n" << printed;
+        EXPECT_TRUE(WIFEXITED(player.status) && WEXITSTATUS(player.status) == c.code) << c.message << "\n" << printed;
+        EXPECT_NE(printed.find(c.message), std::string::npos) << c.message << "\n" << printed;
     }
 }
 
