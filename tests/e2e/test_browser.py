@@ -15,6 +15,7 @@ turned 80 instead of 90 degrees, fails its scene's frames by far.
 """
 import os
 import shutil
+import statistics
 import subprocess
 
 import numpy as np
@@ -166,8 +167,16 @@ def test_hidden_tab_resumes_in_step(host, case):
     pause = max(frames[1:], key=lambda f: f[1])
     if pause[1] < 1000:
         pytest.skip('the browser kept the tab drawing (longest frame %.0f ms)' % pause[1])
-    leads = [f[0] - f[3] / 176400.0 for f in frames[5:]]
-    check(max(leads) - min(leads) < 0.1, 'the demo time\'s lead over the music moved by %.3f s over the pause'
-          % (max(leads) - min(leads)))
+    # The demo time's lead over the music, before the hidden stretch and
+    # after it, in medians: each frame's lead jitters by the position's
+    # reporting (up to 0.1 s on a loaded machine), while a resumption out of
+    # step would move it by the hidden time, over a second here.
+    lead = lambda f: f[0] - f[3] / 176400.0
+    hidden = frames.index(pause)
+    before, after = [lead(f) for f in frames[5:hidden]], [lead(f) for f in frames[hidden:]]
+    moved = statistics.median(after) - statistics.median(before)
+    host.say(show, 'hidden %.0f ms; lead %.3f s before, %.3f s after' % (pause[1], statistics.median(before),
+                                                                        statistics.median(after)))
+    check(abs(moved) < 0.2, 'the demo time\'s lead over the music moved by %.3f s over the pause' % moved)
     host.press(show, 'Escape')
     show.wait_exit(10, 'Escape did not end the show')
