@@ -167,11 +167,17 @@ class LinuxHost(Host):
         show.process.send_signal(signal.SIGUSR1)
 
     def wait_toggled(self, show, number, fullscreen):
+        """The toggle reported, the window at its new size, and a frame drawn
+        at that size (the frame right after a toggle may still be drawn at
+        the old one)."""
         wait_until(lambda: show.alive() and len(show.lines('fullscreen')) >= number, 30, 'toggle %d not reported'
                    % number)
         check(show.lines('fullscreen')[number - 1] == 'halvane-fullscreen %d' % fullscreen,
               lambda: 'toggles: %s' % show.lines('fullscreen'))
-        return self.show_rect(show, self.SCREEN, (0, 0)) if fullscreen else self.show_rect(show, (1024, 768))
+        rect = self.show_rect(show, self.SCREEN, (0, 0)) if fullscreen else self.show_rect(show, (1024, 768))
+        wait_until(lambda: show.alive() and self.drawn_size(show) == rect[2:], 30,
+                   lambda: 'frames drawn at %s, not %s' % (self.drawn_size(show), rect[2:]))
+        return rect
 
     # -- message boxes: an X window titled "Error", or "App" (the mesh loader's)
 
@@ -183,10 +189,13 @@ class LinuxHost(Host):
 
     # -- the host's own checks in the shared scenarios
 
+    def drawn_size(self, show):
+        """The drawable's size in the last frame reported."""
+        return tuple(int(v) for v in show.lines('frame')[-1].split()[2:4])
+
     def drawable(self, show, expected):
-        """The drawable's size in the last frame is the one expected."""
-        size = tuple(int(v) for v in show.lines('frame')[-1].split()[2:4])
-        check(size == tuple(expected), 'drawable %s, not %s' % (size, expected))
+        check(self.drawn_size(show) == tuple(expected), lambda: 'drawable %s, not %s' % (self.drawn_size(show),
+                                                                                       expected))
 
     def check_no_sound_run(self, show):
         check([box[1] for box in show.boxes] == ['App', 'Error', 'Error'], 'the boxes were titled %s' % show.boxes)
