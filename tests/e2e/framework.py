@@ -63,10 +63,12 @@ class Shot:
         return self.pixels[y:y + h, x:x + w].reshape(-1, 3).astype(np.int16)
 
     def is_black(self, *rect):
-        return self.region(*rect).size > 0 and self.region(*rect).max() == 0
+        area = self.region(*rect)
+        return area.size > 0 and area.max() == 0
 
     def is_white(self, *rect):
-        return self.region(*rect).size > 0 and self.region(*rect).min() == 255
+        area = self.region(*rect)
+        return area.size > 0 and area.min() == 255
 
     def has_detail(self, *rect):
         """More than one colour: a picture, not a fill."""
@@ -234,8 +236,8 @@ class Show:
 
     def wait_frames(self, count, seconds, message='no new frame'):
         """Waits until more than count frames were drawn; the number drawn."""
-        return wait_until(lambda: len(self.frames()) > count and len(self.frames()) or not self.alive(), seconds,
-                          message)
+        drawn = lambda: len(self.frames())      # the reports read once per look
+        return wait_until(lambda: (lambda n: n > count and n)(drawn()) or not self.alive(), seconds, message)
 
     def wait_time(self, demo_time, seconds):
         # The frames before the end: the last one may be the program's last.

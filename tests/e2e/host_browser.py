@@ -156,10 +156,6 @@ class BrowserHost(Host):
     def state(self):
         return self.js('return document.body && document.body.dataset.state')
 
-    def wait_state(self, state, seconds=60):
-        wait_until(lambda: self.state() == state, seconds,
-                   lambda: 'the page stayed "%s", not "%s"' % (self.state(), state))
-
     def frames(self):
         """Per frame: demo time, frame time and wasm time (ms), music position
         (bytes), seconds since the frame's clock reading, wall time (ms)."""

@@ -76,11 +76,12 @@ class LinuxHost(Host):
 
     # -- X windows
 
-    def find_window(self, title):
+    def find_window(self, title, tree=None):
         """An X window with this exact title, or None (xdotool's search misses
-        titles set only as UTF8_STRING, as SDL's message box sets its own)."""
+        titles set only as UTF8_STRING, as SDL's message box sets its own);
+        tree: a listing of the windows already read."""
         found = re.search(r'^\s*(0x[0-9a-f]+) "%s": ' % re.escape(title),
-                          run(['xwininfo', '-root', '-tree'], self.env)[1], re.M)
+                          tree or run(['xwininfo', '-root', '-tree'], self.env)[1], re.M)
         return found and found.group(1)
 
     def geometry(self, window):
@@ -135,7 +136,8 @@ class LinuxHost(Host):
         self.xdo('key', 'Return')
 
     def windows_left(self, show):
-        return ' '.join(t for t in (DIALOG_TITLE, 'Halvane') if self.find_window(t))
+        tree = run(['xwininfo', '-root', '-tree'], self.env)[1]
+        return ' '.join(t for t in (DIALOG_TITLE, 'Halvane') if self.find_window(t, tree))
 
     # -- the show window
 
@@ -146,8 +148,9 @@ class LinuxHost(Host):
         """The client area once it has this size and place: the window manager
         places windows in its own time."""
         window = self.show_window(show)
-        placed = lambda rect: rect and (size is None or rect[2:] == tuple(size)) and origin in (None, rect[:2])
-        return wait_until(lambda: placed(self.geometry(window)) and self.geometry(window), 20,
+        placed = lambda rect: rect and (size is None or rect[2:] == tuple(size)) and origin in (None, rect[:2]) \
+            and rect
+        return wait_until(lambda: placed(self.geometry(window)), 20,
                           lambda: 'client area %s, not %s at %s' % (self.geometry(window), size, origin), 0.2)
 
     def press(self, show, *keys):
@@ -182,7 +185,9 @@ class LinuxHost(Host):
     # -- message boxes: an X window titled "Error", or "App" (the mesh loader's)
 
     def find_box(self, text=None):
-        return next(((self.find_window(t), t) for t in ('Error', 'App') if self.find_window(t)), None)
+        tree = run(['xwininfo', '-root', '-tree'], self.env)[1]
+        return next(((window, title) for title in ('Error', 'App') for window in [self.find_window(title, tree)]
+                     if window), None)
 
     def press_box(self, box):
         self.press_in(box[0], 'Return')
