@@ -15,17 +15,22 @@ static void OnFullscreenSignal(int)
     g_fullscreenSignalled = 1;
 }
 
-// Async-signal-safe: either one store for the run loop, or the default
-// action restored and the signal sent again, which ends the process once
-// the handler returns.
+// Ends the process by signal: the default action restored and the signal
+// sent again (from a handler: once it returns). Async-signal-safe.
+static void EndBySignal(int signal)
+{
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Either one store for the run loop, or the end by this signal.
 static void OnStopSignal(int signal)
 {
     if (s_stopDeferred && g_stopSignal == 0) {
         g_stopSignal = signal;
         return;
     }
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    EndBySignal(signal);
 }
 
 // Installs handler for signal. Interrupted system calls (of the sound or
@@ -56,9 +61,6 @@ void DeferStopSignals()
 
 void RaiseStopSignal()
 {
-    const int signal = g_stopSignal;
-    if (signal == 0)
-        return;
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    if (g_stopSignal != 0)
+        EndBySignal(g_stopSignal);
 }

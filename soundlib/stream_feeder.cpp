@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "soundlib/sound_mix.h"
+#include "soundlib/vorbis_stream.h"
 
 namespace {
 
@@ -21,8 +22,6 @@ const std::chrono::milliseconds FEED_PERIOD(10);
 // millisecond of work), so that a spectrum request never waits long and the
 // mix can take the lock for a refill of its own in between.
 const uint64_t FEED_STEP_FRAMES = 4096;
-// Most frames one decoder call returns.
-const uint64_t MAX_DECODED_FRAMES = 4096;
 
 // The feeder thread and what wakes or stops it. The thread object is made
 // anew for each device and never destroyed at exit, so that a program that
@@ -49,7 +48,7 @@ void FeedStream(SoundStream& stream)
         uint64_t keep = mixed > stream.keepBehind ? mixed - stream.keepBehind : 0;
         uint64_t end = stream.window.end.load(std::memory_order_relaxed);
         uint64_t full = keep + stream.window.frames;
-        if (end + MAX_DECODED_FRAMES > full)
+        if (end + VORBIS_MAX_FRAMES_PER_CALL > full)
             return;
         uint64_t step = (end > mixed ? end : mixed) + FEED_STEP_FRAMES;
         FillPcmWindow(stream, mixed, step < full ? step : full, keep, false);

@@ -20,8 +20,6 @@ namespace {
 // Smallest ring, in frames: about 1.5 s at 44.1 kHz, enough for the mix
 // ahead and the spectrum behind it on any device we open.
 const uint32_t MIN_WINDOW_FRAMES = 1u << 16;
-// Most frames one decoder call returns (half of the largest Vorbis block).
-const uint64_t MAX_DECODED_FRAMES = 4096;
 
 // Copies `count` decoded frames into the ring from frame `first` on: in up
 // to two pieces where the ring wraps, and again into the mirror after the
@@ -75,10 +73,11 @@ bool CreatePcmWindow(SoundStream& stream, uint32_t latencyFrames)
     // Behind the mix the window keeps what may still be heard (the
     // device's latency, a mix buffer, the spectrum's frames); ahead of it,
     // at least as much again.
-    uint64_t behind = (((uint64_t)latencyFrames + 2 * MAX_DECODED_FRAMES) * stream.step >> MIX_FRACTION_BITS) +
-                      2 * WINDOW_MIRROR_FRAMES;
+    uint64_t behind =
+        (((uint64_t)latencyFrames + 2 * VORBIS_MAX_FRAMES_PER_CALL) * stream.step >> MIX_FRACTION_BITS) +
+        2 * WINDOW_MIRROR_FRAMES;
     uint32_t frames = MIN_WINDOW_FRAMES;
-    while (frames < 2 * behind + 4 * MAX_DECODED_FRAMES)
+    while (frames < 2 * behind + 4 * VORBIS_MAX_FRAMES_PER_CALL)
         frames *= 2;
     stream.keepBehind = (uint32_t)behind;
     stream.window.frames = frames;
@@ -111,14 +110,12 @@ bool FillPcmWindow(SoundStream& stream, uint64_t from, uint64_t to, uint64_t kee
     if (to > streamEnd)
         to = streamEnd;
     // Room: a slot may be reused once its frame is before `keep`.
-    while (end < to && end + MAX_DECODED_FRAMES <= keep + window.frames) {
+    while (end < to && end + VORBIS_MAX_FRAMES_PER_CALL <= keep + window.frames) {
         float** decoded;
         uint64_t first;
         uint32_t count = DecodeVorbisFrames(stream.vorbis, &decoded, &first);
-        if (count == 0) {
-            NoteStreamEnd(stream);
-            break;
-        }
+        if (count == 0)
+            break;      // the end is noted below
         if (first != end) {
             // Only after a seek the decoder did not land on: start afresh.
             window.start.store(first, std::memory_order_release);

@@ -26,6 +26,7 @@
 // far reads on, page by page, until it finds the target.
 #include "soundlib/vorbis_stream.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -61,8 +62,6 @@ const uint64_t MAX_CLAIMED_FRAME = 1ull << 40;
 // tells where the stream's first sample is), so that they need not be
 // decoded again; a first page that holds more is decoded again instead.
 const uint64_t MAX_PENDING_FRAMES = 32768;
-// Most frames one call hands out.
-const uint64_t MAX_HANDED_FRAMES = 4096;
 
 // Where one audio page is, and what is needed to restart there.
 struct OggPageMark {
@@ -517,7 +516,7 @@ static uint32_t TakePendingFrames(VorbisStream& vs, float*** channels, uint64_t*
         std::vector<float>().swap(vs.pending);
         return 0;
     }
-    const uint64_t count = vs.pendingFrames - from < MAX_HANDED_FRAMES ? vs.pendingFrames - from : MAX_HANDED_FRAMES;
+    const uint64_t count = std::min<uint64_t>(vs.pendingFrames - from, VORBIS_MAX_FRAMES_PER_CALL);
     for (uint32_t c = 0; c < vs.format.channels; ++c)
         vs.frameStart[c] = &vs.pending[c * MAX_PENDING_FRAMES + from];
     *channels = vs.frameStart;

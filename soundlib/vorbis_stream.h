@@ -36,6 +36,9 @@ void CloseVorbisStream(VorbisStream* stream);
 // Decodes the next frames: returns how many there are (at most 4096; 0 once
 // the audio has ended), with *first the number of the first and *channels
 // the decoder's float channels (full scale 1.0), valid until the next call.
+// At most VORBIS_MAX_FRAMES_PER_CALL frames (half the largest Vorbis block):
+// what the window and the feeder leave room for.
+enum { VORBIS_MAX_FRAMES_PER_CALL = 4096 };
 uint32_t DecodeVorbisFrames(VorbisStream* stream, float*** channels, uint64_t* first);
 
 // A jump this far ahead of the decoder or less decodes on to it rather than

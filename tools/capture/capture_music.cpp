@@ -91,9 +91,6 @@ bool OpenCaptureMusic()
         std::fprintf(stderr, "halvane-capture: cannot read the music's format; taking 44.1 kHz stereo\n");
     s_captureMusic.length = BASS_ChannelGetLength(stream);
     g_musicStream = stream;
-    s_captureMusic.sound = BASS_StreamCreateFile(FALSE, MUSIC_FILE, 0, 0, BASS_STREAM_DECODE);
-    s_captureMusic.soundFrames = 0;
-    s_captureMusic.soundEnded = false;
     return true;
 }
 
@@ -128,8 +125,12 @@ void CloseCaptureMusic()
     s_captureMusic.deviceOpen = false;
 }
 
-bool HasCaptureSound()
+bool OpenCaptureSound()
 {
+    if (g_musicStream != 0 && s_captureMusic.sound == 0)
+        s_captureMusic.sound = BASS_StreamCreateFile(FALSE, MUSIC_FILE, 0, 0, BASS_STREAM_DECODE);
+    s_captureMusic.soundFrames = 0;
+    s_captureMusic.soundEnded = false;
     return s_captureMusic.sound != 0;
 }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 // Opens the "no sound" device and MUSIC_FILE as a decoding stream and stores
-// it in g_musicStream, and a second one for the video's sound. When either fails, shows the show's messages for it
+// it in g_musicStream. When either fails, shows the show's messages for it
 // ("Bass init error" or "Music opening error", then "Music play error"),
 // leaves g_musicStream at 0 and returns false: the frames then render silent.
 bool OpenCaptureMusic();
@@ -26,8 +26,10 @@ void PositionCaptureMusic();
 // Frees the streams and the device; safe when nothing was opened.
 void CloseCaptureMusic();
 
-// True when the video's sound comes from the music (the library took it).
-bool HasCaptureSound();
+// Opens the video's sound, a decoding stream of the music of its own (only
+// a video needs it); true when the sound comes from the music (the library
+// took it), false for a silent track.
+bool OpenCaptureSound();
 
 // The sample rate of the video's sound: the music's own, or 44.1 kHz when
 // the music does not play.

@@ -174,7 +174,7 @@ int RunCapturePass(const CaptureOptions& options)
     if (!options.videoFile.empty()) {
         // The sound is what the library plays, never the file behind its
         // back: a file it refuses gives a silent track of the full length.
-        if (!HasCaptureSound())
+        if (!OpenCaptureSound())
             std::fprintf(stderr, "halvane-capture: \"%s\" does not play; the video will be silent\n", MUSIC_FILE);
         const std::string& settings = options.x264Settings.empty() ? DEFAULT_X264_SETTINGS : options.x264Settings;
         if (!OpenVideoPipe(options.videoFile, width, height, options.fps, GetCaptureSoundRate(), settings))
